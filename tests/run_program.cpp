@@ -1,0 +1,159 @@
+#include "run_program.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <signal.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string configured(const char* variable, const char* fallback)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr ? value : fallback;
+}
+
+std::vector<std::string> launcherWords()
+{
+    std::istringstream words(configured("TINT_LAUNCHER", TINT_LAUNCHER));
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+} // namespace
+
+std::string programPath(const std::string& program)
+{
+    if (program == "tintpack") {
+        return configured("TINTPACK", TINTPACK);
+    }
+    if (program == "tintunpack") {
+        return configured("TINTUNPACK", TINTUNPACK);
+    }
+    throw std::invalid_argument("unknown program " + program);
+}
+
+std::filesystem::path fixturePath(const std::string& name)
+{
+    return std::filesystem::path(configured("TINT_FIXTURES", TINT_FIXTURES)) / name;
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::optional<std::string>& input)
+{
+    std::vector<std::string> words = launcherWords();
+    words.push_back(programPath(program));
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    int out[2];
+    int in[2];
+    if (pipe(out) != 0 || pipe(in) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(in[0], STDIN_FILENO);
+        close(out[0]);
+        close(out[1]);
+        close(in[0]);
+        close(in[1]);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(in[0]);
+    // Fed in full before reading: the inputs used here fit a pipe's buffer.
+    signal(SIGPIPE, SIG_IGN);
+    if (input) {
+        const ssize_t written = write(in[1], input->data(), input->size());
+        (void)written;
+    }
+    close(in[1]);
+
+    ProgramRun run{0, ""};
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        run.output.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(out[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return run;
+}
+
+std::string readFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void writeFileBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+    if (!file.flush()) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+TemporaryFolder::TemporaryFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tint-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder()
+{
+    std::error_code ignored;
+    // Tests take permissions away; give them back so everything can go.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string expand(std::string text, const std::string& program, const std::string& in,
+                   const std::string& out)
+{
+    replaceAll(text, "{P}", programPath(program));
+    replaceAll(text, "{IN}", in);
+    replaceAll(text, "{OUT}", out);
+    return text;
+}

@@ -1,0 +1,45 @@
+// Runs the built programs for the command-line tests, in temporary folders.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+    int status; // exit status, or -signal when the program was killed
+    std::string output; // everything it wrote to standard output
+};
+
+// The program's path from the test configuration ("tintpack" or "tintunpack").
+std::string programPath(const std::string& program);
+
+// Runs the program (behind the configured launcher, if any) with `args`, its
+// standard input fed from `input` or else from an empty file.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::optional<std::string>& input = std::nullopt);
+
+// A folder of sample files, named in the test configuration.
+std::filesystem::path fixturePath(const std::string& name);
+
+std::string readFileBytes(const std::filesystem::path& path);
+void writeFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// A fresh folder that is removed with everything in it at the end of a test.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Text with each "{P}" replaced by the program's path, "{IN}" by `in` and
+// "{OUT}" by `out`: expected messages written once for any folder.
+std::string expand(std::string text, const std::string& program, const std::string& in = "",
+                   const std::string& out = "");

@@ -1,0 +1,213 @@
+// Runs the built tintpack on palettes in a temporary folder and checks its
+// standard output byte for byte, its exit status and the file it leaves.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "run_program.h"
+
+namespace {
+
+const std::string header = "GIMP Palette\nName: Test\nColumns: 16\n#\n";
+const std::string reading = "Reading GIMP Palette file ({IN})...\n";
+const std::string writing = "Writing Megadrive/Genesis Palette file ({OUT})...\n";
+const std::string invalid = "{P}: ERROR!!! {IN} is not a valid GIMP Palette!\n";
+// What an existing output file holds before a run that must leave it alone.
+const std::string kept = "an earlier palette";
+
+std::string repeated(const std::string& line, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i) {
+        text += line;
+    }
+    return text;
+}
+
+std::string warning(int colours)
+{
+    return "WARNING!!! {IN} has " + std::to_string(colours) +
+           " color entries.\nExpected: 64 colors or less.\nMight still work with palette cycles.\n";
+}
+
+struct PackCase {
+    const char* name;
+    std::string input;
+    int status;
+    std::string output;                  // expected standard output
+    std::optional<std::string> written;  // expected output file; none: left as it was
+};
+
+void PrintTo(const PackCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class Tintpack : public testing::TestWithParam<PackCase> {};
+
+TEST_P(Tintpack, ConvertsOrRefusesThePalette)
+{
+    const PackCase& c = GetParam();
+    TemporaryFolder folder;
+    const std::string in = (folder / "in.gpl").string();
+    const std::string out = (folder / "out.bin").string();
+    writeFileBytes(in, c.input);
+    writeFileBytes(out, kept);
+
+    const ProgramRun run = runProgram("tintpack", {in, out});
+
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.output, expand(c.output, "tintpack", in, out));
+    EXPECT_EQ(readFileBytes(out), c.written.value_or(kept));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Palettes, Tintpack,
+    testing::Values(
+        PackCase{"HeaderOnly", header, 0, reading + writing, ""},
+        PackCase{"HeaderWithoutFinalNewline", "GIMP Palette\nName: Test\nColumns: 16\n#", 0,
+                 reading + writing, ""},
+        PackCase{"LastLineWithoutNewline", header + "255 255 255\tWhite\n255 128 0\tOrange", 0,
+                 reading + writing, std::string("\x0e\xee\x00\x8e", 4)},
+        PackCase{"TrailingBlanksWithoutNewline", header + "255 255 255\tWhite\n \t ", 0,
+                 reading + writing, "\x0e\xee"},
+        PackCase{"ExtraIntegersIgnored", header + "10 20 30 Colour 5\n", 0, reading + writing,
+                 std::string("\x00\x00", 2)},
+        PackCase{"CommentWithThreeIntegersIsAColour", header + "# 40 80 120 note\n", 0,
+                 reading + writing, "\x06\x42"},
+        PackCase{"OverflowingTokenIgnored", header + "99999999999 0 0 0\n", 0, reading + writing,
+                 std::string("\x00\x00", 2)},
+        PackCase{"BoundaryComponents", header + "0 0 0\n255 255 255\n", 0, reading + writing,
+                 std::string("\x00\x00\x0e\xee", 4)},
+        // Without a column line the first colour is taken as the fourth header line.
+        PackCase{"ThreeLineHeader", "GIMP Palette\nName: Test\n#\n10 20 30 a\n200 100 50 b\n", 0,
+                 reading + writing, "\x02\x6c"},
+        PackCase{"SixtyFourColours", header + repeated("255 255 255\n", 64), 0, reading + writing,
+                 repeated("\x0e\xee", 64)},
+        PackCase{"SixtyFiveColoursWarn", header + repeated("255 255 255\n", 65), 0,
+                 reading + warning(65) + writing, repeated("\x0e\xee", 65)},
+        PackCase{"EmptyFile", "", 2, reading + invalid, std::nullopt},
+        PackCase{"FewerThanFourLines", "GIMP Palette\nName: Test\n", 2, reading + invalid,
+                 std::nullopt},
+        PackCase{"ExtraEmptyLineAtEnd", header + "1 2 3\n\n", 2, reading + invalid, std::nullopt},
+        PackCase{"CommentAfterHeader", header + "# a comment\n1 2 3\n", 2, reading + invalid,
+                 std::nullopt},
+        PackCase{"TwoIntegers", header + "1 2 3\n10 20\tTwo\n", 2, reading + invalid,
+                 std::nullopt},
+        PackCase{"RedAbove255", header + "256 0 0\n", 2, reading + invalid, std::nullopt},
+        PackCase{"GreenBelowZero", header + "0 -1 0\n", 2, reading + invalid, std::nullopt},
+        PackCase{"BlueFarAbove", header + "0 0 2147483647\n", 2, reading + invalid, std::nullopt},
+        PackCase{"LastLineWithoutNewlineInvalid", header + "1 2 3\n1 2", 2, reading + invalid,
+                 std::nullopt},
+        // The warning comes only once every line has converted.
+        PackCase{"InvalidLineAmongManyNoWarning", header + repeated("1 2 3\n", 70) + "x\n", 2,
+                 reading + invalid, std::nullopt}),
+    [](const testing::TestParamInfo<PackCase>& info) { return std::string(info.param.name); });
+
+TEST(TintpackFixtures, ConvertsTheWorkedValuesWithLfAndCrlfLineEnds)
+{
+    for (const char* fixture : {"worked_values.gpl", "worked_values_crlf.gpl"}) {
+        TemporaryFolder folder;
+        const std::string in = fixturePath(fixture).string();
+        const std::string out = (folder / "out.bin").string();
+        const ProgramRun run = runProgram("tintpack", {in, out});
+        EXPECT_EQ(run.status, 0) << fixture;
+        EXPECT_EQ(run.output, expand(reading + writing, "tintpack", in, out)) << fixture;
+        EXPECT_EQ(readFileBytes(out), readFileBytes(fixturePath("worked_values.bin"))) << fixture;
+    }
+}
+
+TEST(TintpackCommandLine, WrongNumberOfArgumentsPrintsUsage)
+{
+    TemporaryFolder folder;
+    const std::string in = (folder / "in.gpl").string();
+    const std::string out = (folder / "out.bin").string();
+    writeFileBytes(in, header + "1 2 3\n");
+    writeFileBytes(out, kept);
+    for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{in},
+                             std::vector<std::string>{in, out, out}}) {
+        const ProgramRun run = runProgram("tintpack", args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, expand("Usage: {P} infile.gpl outfile.bin\n\n", "tintpack"));
+    }
+    EXPECT_EQ(readFileBytes(out), kept);
+}
+
+// Runs that must fail on a file they cannot read or write, leaving any
+// existing output as it was.
+class TintpackFiles : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        writeFileBytes(in, header + "1 2 3\n");
+        writeFileBytes(out, kept);
+    }
+    void expectRun(const std::string& input, const std::string& output, int status,
+                   const std::string& messages, const std::optional<std::string>& stdinData = {})
+    {
+        const ProgramRun run = runProgram("tintpack", {input, output}, stdinData);
+        EXPECT_EQ(run.status, status);
+        EXPECT_EQ(run.output, expand(messages, "tintpack", input, output));
+    }
+    TemporaryFolder folder;
+    const std::string in = (folder / "in.gpl").string();
+    const std::string out = (folder / "out.bin").string();
+};
+
+TEST_F(TintpackFiles, InputThatCannotBeReadIsRefusedBeforeAnythingElse)
+{
+    const std::string message = "{P}: ERROR!!! Cannot open {IN} for reading!\n";
+    expectRun((folder / "missing.gpl").string(), out, 3, message);
+    expectRun(folder.path().string(), out, 3, message);
+    // A pipe cannot be read twice.
+    expectRun("/dev/stdin", out, 3, message, header + "1 2 3\n");
+    EXPECT_EQ(readFileBytes(out), kept);
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing.gpl"));
+}
+
+TEST_F(TintpackFiles, InputWithoutReadPermissionIsRefused)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root reads any file";
+    }
+    std::filesystem::permissions(in, std::filesystem::perms::none);
+    expectRun(in, out, 3, "{P}: ERROR!!! Cannot open {IN} for reading!\n");
+    EXPECT_EQ(readFileBytes(out), kept);
+}
+
+TEST_F(TintpackFiles, SameFileTwiceIsRefusedAndLeftAlone)
+{
+    const std::string palette = readFileBytes(in);
+    std::filesystem::create_symlink(in, folder / "link.gpl");
+    std::filesystem::create_hard_link(in, folder / "hard.gpl");
+    const std::string message = "{P}: ERROR!!! {IN} and {OUT} are the same file!\n";
+    expectRun(in, in, 3, message);
+    expectRun(in, (folder / "link.gpl").string(), 3, message);
+    expectRun((folder / "link.gpl").string(), in, 3, message);
+    expectRun(in, (folder / "hard.gpl").string(), 3, message);
+    expectRun(in, (folder / "." / "in.gpl").string(), 3, message);
+    EXPECT_EQ(readFileBytes(in), palette);
+}
+
+TEST_F(TintpackFiles, OutputThatCannotBeCreatedIsAnError)
+{
+    const std::string noFolder = (folder / "no" / "out.bin").string();
+    expectRun(in, noFolder, 3, reading + "{P}: ERROR!!! Cannot open {OUT} for writing!\n");
+    expectRun(in, folder.path().string(), 3,
+              reading + "{P}: ERROR!!! Cannot open {OUT} for writing!\n");
+    writeFileBytes(in, header + repeated("1 2 3\n", 65));
+    expectRun(in, noFolder, 3,
+              reading + warning(65) + "{P}: ERROR!!! Cannot open {OUT} for writing!\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "no"));
+}
+
+TEST_F(TintpackFiles, FailedWriteIsAnError)
+{
+    expectRun(in, "/dev/full", 3, reading + writing + "{P}: ERROR!!! Could not write {OUT}!\n");
+}
+
+} // namespace

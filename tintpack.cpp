@@ -1,0 +1,105 @@
+// tintpack: converts a GIMP palette (.gpl text) into a Mega Drive/Genesis
+// palette file (one colour word per colour, high byte first).
+//
+// Exit statuses: 0 written; 1 wrong number of arguments; 2 the input is not a
+// valid GIMP palette, or too large; 3 a file could not be read or written.
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "palette/gimp_palette_text.h"
+#include "palette/mega_drive_words.h"
+#include "palette/palette_files.h"
+
+int main(int argc, char* argv[])
+{
+    if (argc != 3) {
+        std::printf("Usage: %s infile.gpl outfile.bin\n\n", argv[0]);
+        return 1;
+    }
+
+    // The input is read twice (once to count, once to convert), so it must
+    // be a file that can be rewound; this also catches directories.
+    std::ifstream infile(argv[1]);
+    if (!isReadableSeekableInput(infile)) {
+        std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+        return 3;
+    }
+    if (areSameExistingFile(argv[1], argv[2])) {
+        std::printf("%s: ERROR!!! %s and %s are the same file!\n", argv[0], argv[1], argv[2]);
+        return 3;
+    }
+    std::printf("Reading GIMP Palette file (%s)...\n", argv[1]);
+
+    const std::int64_t count = colourCountFromText(infile);
+    if (infile.bad()) {
+        std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+        return 3;
+    }
+    if (count < 0) {
+        std::printf("%s: ERROR!!! %s is not a valid GIMP Palette!\n", argv[0], argv[1]);
+        return 2;
+    }
+    if (count > std::numeric_limits<std::int32_t>::max()) {
+        std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
+        return 2;
+    }
+    const auto size = static_cast<std::int32_t>(count);
+
+    // Allocated without throwing, so that a count too large for memory is
+    // reported like any other failure.
+    const std::unique_ptr<std::uint16_t[]> outbuff(new (std::nothrow) std::uint16_t[size]);
+    if (!outbuff) {
+        std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
+        return 2;
+    }
+
+    infile.seekg(0);
+    std::string inbuff;
+    for (int header = 0; header < 4; ++header) {
+        std::getline(infile, inbuff);
+    }
+    for (std::int32_t pos = 0; pos < size; ++pos) {
+        std::getline(infile, inbuff);
+        if (infile.bad()) {
+            std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+            return 3;
+        }
+        const std::vector<int> rgb = getNumberFromString(inbuff);
+        if (!isValidColourLine(rgb)) {
+            std::printf("%s: ERROR!!! %s is not a valid GIMP Palette!\n", argv[0], argv[1]);
+            return 2;
+        }
+        outbuff[pos] = fileOrderWordFromMegaDriveWord(megaDriveWordFromRgb(rgb[0], rgb[1], rgb[2]));
+    }
+
+    if (size > 64) {
+        std::printf("WARNING!!! %s has %d color entries.\nExpected: 64 colors or less.\n"
+                    "Might still work with palette cycles.\n",
+                    argv[1], static_cast<int>(size));
+    }
+
+    const std::string outfilename = argv[2];
+    std::ofstream outfile(outfilename, std::ios::binary);
+    if (!outfile.is_open()) {
+        std::printf("%s: ERROR!!! Cannot open %s for writing!\n", argv[0], argv[2]);
+        return 3;
+    }
+    std::printf("Writing Megadrive/Genesis Palette file (%s)...\n", argv[2]);
+    outfile.write(reinterpret_cast<const char*>(outbuff.get()),
+                  static_cast<std::streamsize>(size) * 2);
+
+    infile.close();
+    outfile.close();
+    if (outfile.fail()) {
+        std::printf("%s: ERROR!!! Could not write %s!\n", argv[0], argv[2]);
+        return 3;
+    }
+    return 0;
+}

@@ -1,0 +1,74 @@
+// tintunpack: converts a Mega Drive/Genesis palette file (colour words, high
+// byte first) into a GIMP palette (.gpl text) with the given columns and name.
+//
+// Exit statuses: 0 written; 1 wrong number of arguments; 2 the input is too
+// large; 3 a file could not be read or written. Prints nothing on success.
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <string>
+
+#include "palette/gimp_palette_text.h"
+#include "palette/mega_drive_words.h"
+#include "palette/palette_files.h"
+
+int main(int argc, char* argv[])
+{
+    if (argc != 5) {
+        std::printf("Usage: %s infile.bin outfile.gpl cols name\n\n", argv[0]);
+        return 1;
+    }
+
+    // The length is taken by seeking, so the input must be a seekable file.
+    std::ifstream mdpal(argv[1], std::ios::binary);
+    if (!isReadableSeekableInput(mdpal)) {
+        std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+        return 3;
+    }
+    if (areSameExistingFile(argv[1], argv[2])) {
+        std::printf("%s: ERROR!!! %s and %s are the same file!\n", argv[0], argv[1], argv[2]);
+        return 3;
+    }
+
+    // Decided before the output is opened, so a refused input leaves it alone.
+    mdpal.seekg(0, std::ios::end);
+    const std::int64_t length = mdpal.tellg();
+    if (length < 0) {
+        std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+        return 3;
+    }
+    if (length / 2 > std::numeric_limits<std::int32_t>::max()) {
+        std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
+        return 2;
+    }
+    const auto size = static_cast<std::int32_t>(length / 2);
+    mdpal.seekg(0);
+
+    std::ofstream gpal(argv[2]);
+    if (!gpal.is_open()) {
+        std::printf("%s: ERROR!!! Cannot open %s for writing!\n", argv[0], argv[2]);
+        return 3;
+    }
+    writeGimpPaletteHeader(gpal, argv[4], argv[3]);
+    for (std::int32_t pos = 0; pos < size; ++pos) {
+        const int h = mdpal.get();
+        const int l = mdpal.get();
+        if (!mdpal) {
+            std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+            return 3;
+        }
+        const auto [red, green, blue] =
+            rgbFromMegaDriveBytes(static_cast<unsigned char>(h), static_cast<unsigned char>(l));
+        writeGimpPaletteColourLine(gpal, red, green, blue);
+    }
+
+    gpal.close();
+    if (gpal.fail()) {
+        std::printf("%s: ERROR!!! Could not write %s!\n", argv[0], argv[2]);
+        return 3;
+    }
+    mdpal.close();
+    return 0;
+}
