@@ -60,14 +60,15 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    // Fewer lines than counted means the file changed under us or could not
+    // be read; a failed read would leave the previous line in inbuff.
     infile.seekg(0);
     std::string inbuff;
-    for (int header = 0; header < 4; ++header) {
+    for (int header = 0; header < 4 && infile; ++header) {
         std::getline(infile, inbuff);
     }
     for (std::int32_t pos = 0; pos < size; ++pos) {
-        std::getline(infile, inbuff);
-        if (infile.bad()) {
+        if (!std::getline(infile, inbuff)) {
             std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
             return 3;
         }
