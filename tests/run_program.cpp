@@ -149,11 +149,29 @@ TemporaryFolder::~TemporaryFolder()
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string expand(std::string text, const std::string& program, const std::string& in,
-                   const std::string& out)
+bool testingWindowsPrograms()
 {
-    replaceAll(text, "{P}", programPath(program));
+    return configured("TINT_WINDOWS", TINT_WINDOWS) == std::string("1");
+}
+
+std::string platformText(std::string text)
+{
+    if (testingWindowsPrograms()) {
+        replaceAll(text, "\n", "\r\n");
+    }
+    return text;
+}
+
+std::string expectedOutput(std::string text, const std::string& program, const std::string& in,
+                           const std::string& out)
+{
+    std::string invoked = programPath(program);
+    if (testingWindowsPrograms()) {
+        replaceAll(invoked, "/", "\\");
+        invoked = "Z:" + invoked;
+    }
+    replaceAll(text, "{P}", invoked);
     replaceAll(text, "{IN}", in);
     replaceAll(text, "{OUT}", out);
-    return text;
+    return platformText(text);
 }

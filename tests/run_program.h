@@ -39,7 +39,17 @@ private:
     std::filesystem::path path_;
 };
 
-// Text with each "{P}" replaced by the program's path, "{IN}" by `in` and
-// "{OUT}" by `out`: expected messages written once for any folder.
-std::string expand(std::string text, const std::string& program, const std::string& in = "",
-                   const std::string& out = "");
+// Whether the tests run Windows builds of the programs (under an emulator).
+// What differs there is stated here once: standard output and the .gpl files
+// end their lines with CR LF, and the program sees its own name in argv[0] as
+// a Windows path on drive Z:. Binary files are the same bytes everywhere.
+bool testingWindowsPrograms();
+
+// Text as the programs under test write it: each LF becomes CR LF on Windows.
+std::string platformText(std::string text);
+
+// The expected standard output of a run: `text` with each "{P}" replaced by
+// the program name as it sees itself invoked, "{IN}" by `in` and "{OUT}" by
+// `out`, in the platform's line ends.
+std::string expectedOutput(std::string text, const std::string& program,
+                           const std::string& in = "", const std::string& out = "");
