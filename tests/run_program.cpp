@@ -56,8 +56,16 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     std::vector<std::string> words = launcherWords();
     words.push_back(programPath(program));
     words.insert(words.end(), args.begin(), args.end());
+    CommandOptions options;
+    options.input = input;
+    return runCommand(words, options);
+}
+
+ProgramRun runCommand(const std::vector<std::string>& words, const CommandOptions& options)
+{
+    std::vector<std::string> copies = words;
     std::vector<char*> argv;
-    for (auto& word : words) {
+    for (auto& word : copies) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
@@ -73,11 +81,25 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     }
     if (child == 0) {
         dup2(out[1], STDOUT_FILENO);
+        if (options.withStandardError) {
+            dup2(out[1], STDERR_FILENO);
+        }
         dup2(in[0], STDIN_FILENO);
         close(out[0]);
         close(out[1]);
         close(in[0]);
         close(in[1]);
+        for (const std::string& setting : options.environment) {
+            const auto equals = setting.find('=');
+            if (equals == std::string::npos) {
+                unsetenv(setting.c_str());
+            } else {
+                setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+            }
+        }
+        if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) {
+            _exit(126);
+        }
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -85,8 +107,8 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     close(in[0]);
     // Fed in full before reading: the inputs used here fit a pipe's buffer.
     signal(SIGPIPE, SIG_IGN);
-    if (input) {
-        const ssize_t written = write(in[1], input->data(), input->size());
+    if (options.input) {
+        const ssize_t written = write(in[1], options.input->data(), options.input->size());
         (void)written;
     }
     close(in[1]);

@@ -19,6 +19,16 @@ std::string programPath(const std::string& program);
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::optional<std::string>& input = std::nullopt);
 
+struct CommandOptions {
+    std::optional<std::string> input;      // standard input; empty when none
+    std::filesystem::path folder;          // working folder; the test's own when empty
+    std::vector<std::string> environment;  // "NAME=value" sets, "NAME" removes
+    bool withStandardError = false;        // capture standard error into output too
+};
+
+// Runs any command, found on PATH like a shell would.
+ProgramRun runCommand(const std::vector<std::string>& words, const CommandOptions& options = {});
+
 // A folder of sample files, named in the test configuration.
 std::filesystem::path fixturePath(const std::string& name);
 
