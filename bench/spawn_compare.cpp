@@ -15,8 +15,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 double runOnceSeconds(std::vector<char*>& argv, const posix_spawn_file_actions_t* actions)
@@ -80,7 +78,7 @@ int main(int argc, char* argv[])
     }
     const double medianA = median(timesA);
     const double medianB = median(timesB);
-    std::printf("A: %.1f us (median of %d)\nB: %.1f us (median of %d)\nA/B: %.2f\n",
-                medianA * 1e6, runs, medianB * 1e6, runs, medianA / medianB);
+    std::printf("A: %.1f us (median of %d)\nB: %.1f us (median of %d)\nA/B: %.2f\n", medianA * 1e6,
+                runs, medianB * 1e6, runs, medianA / medianB);
     return 0;
 }

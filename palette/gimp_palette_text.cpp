@@ -85,9 +85,9 @@ std::int64_t colourCountFromText(std::istream& in)
         // Only the text after the last newline can be a last line without one.
         const char* tail = first;
         if (newlinesInChunk > 0) {
-            tail = std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(first),
-                             '\n')
-                       .base();
+            tail =
+                std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(first), '\n')
+                    .base();
             lastLineHasText = false;
         }
         if (std::any_of(tail, last, [](char c) { return !isBlank(c); })) {
@@ -107,8 +107,7 @@ bool isValidColourLine(const std::vector<int>& rgb)
            });
 }
 
-void writeGimpPaletteHeader(std::ostream& out, const std::string& name,
-                            const std::string& columns)
+void writeGimpPaletteHeader(std::ostream& out, const std::string& name, const std::string& columns)
 {
     out << "GIMP Palette\n"
         << "Name: " << name << '\n'

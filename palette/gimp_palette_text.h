@@ -27,8 +27,7 @@ std::int64_t colourCountFromText(std::istream& in);
 bool isValidColourLine(const std::vector<int>& rgb);
 
 // The four header lines, the name and column texts written verbatim.
-void writeGimpPaletteHeader(std::ostream& out, const std::string& name,
-                            const std::string& columns);
+void writeGimpPaletteHeader(std::ostream& out, const std::string& name, const std::string& columns);
 
 // One colour line: "R G B\tUntitled\n".
 void writeGimpPaletteColourLine(std::ostream& out, int red, int green, int blue);

@@ -89,8 +89,8 @@ std::map<std::string, SeenPalette> parseReport(const std::string& report)
             const auto closing = line.find(')');
             const std::vector<long> rgb = integersIn(line.substr(6, closing - 5));
             if (rgb.size() == 3) {
-                current->colours.push_back({static_cast<int>(rgb[0]), static_cast<int>(rgb[1]),
-                                            static_cast<int>(rgb[2])});
+                current->colours.push_back(
+                    {static_cast<int>(rgb[0]), static_cast<int>(rgb[1]), static_cast<int>(rgb[2])});
             }
             current->entryNames.push_back(utf8FromCodePoints(integersIn(line.substr(closing + 1))));
         }
@@ -140,7 +140,11 @@ const std::vector<Unpacked>& unpackedPalettes()
     static const std::vector<Unpacked> palettes = {
         {"all.gpl", allConsoleColours(), 16, "All 512 colours", allConsoleColoursDecoded()},
         {"empty.gpl", "", 16, "Empty", {}},
-        {"omega.gpl", std::string("\x0e\xee\x00\x8e", 4), 8, "Ωmega é", {{224, 224, 224}, {224, 128, 0}}},
+        {"omega.gpl",
+         std::string("\x0e\xee\x00\x8e", 4),
+         8,
+         "Ωmega é",
+         {{224, 224, 224}, {224, 128, 0}}},
         {"resaved.gpl", allConsoleColours(), 16, "Saved by GIMP", allConsoleColoursDecoded()},
     };
     return palettes;
@@ -158,10 +162,11 @@ protected:
         const std::string palettes = (root / "palettes").string();
         const std::string empty = (root / "empty").string();
         std::string gimprc = "(palette-path \"" + palettes + "\")\n(palette-path-writable \"" +
-                             palettes + "\")\n(plug-in-path \"/usr/lib/gimp/2.0/plug-ins/script-fu\")\n";
+                             palettes +
+                             "\")\n(plug-in-path \"/usr/lib/gimp/2.0/plug-ins/script-fu\")\n";
         // Every other kind of data from an empty folder, for a faster start.
-        for (const char* kind : {"brush", "pattern", "gradient", "dynamics", "tool-preset",
-                                 "mypaint-brush", "font"}) {
+        for (const char* kind :
+             {"brush", "pattern", "gradient", "dynamics", "tool-preset", "mypaint-brush", "font"}) {
             gimprc += std::string("(") + kind + "-path \"" + empty + "\")\n";
         }
         for (const char* kind : {"brush", "pattern", "gradient"}) {
@@ -182,7 +187,10 @@ protected:
         CommandOptions options;
         options.folder = root;
         options.withStandardError = true;
-        options.environment = {"DISPLAY", "LANG", "LANGUAGE", "LC_ALL=C.UTF-8",
+        options.environment = {"DISPLAY",
+                               "LANG",
+                               "LANGUAGE",
+                               "LC_ALL=C.UTF-8",
                                "HOME=" + (root / "home").string(),
                                "XDG_CONFIG_HOME=" + (root / "config").string(),
                                "XDG_CACHE_HOME=" + (root / "cache").string(),
@@ -193,8 +201,8 @@ protected:
                                            "-b", "(gimp-quit 0)"},
                                           options);
         gimpOutput = run.output;
-        report = std::filesystem::exists(root / "result.txt") ? readFileBytes(root / "result.txt")
-                                                              : "";
+        report =
+            std::filesystem::exists(root / "result.txt") ? readFileBytes(root / "result.txt") : "";
     }
 
     static void TearDownTestSuite() { folder.reset(); }

@@ -9,27 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "literal_line_splitter.h"
+
 namespace {
 
 using Ints = std::vector<int>;
-
-// The line splitter written out step by step with a new string stream per
-// token, as the reading rules describe it. The real one must agree with it.
-Ints literalGetNumberFromString(std::string s)
-{
-    std::stringstream str_strm(s);
-    Ints out;
-    std::string temp_str;
-    int temp_int = 0;
-    while (!str_strm.eof()) {
-        str_strm >> temp_str;
-        if (std::stringstream(temp_str) >> temp_int) {
-            out.push_back(temp_int);
-        }
-        temp_str = "";
-    }
-    return out;
-}
 
 struct SplitCase {
     std::string line;
@@ -68,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"10 20\tTwo", {10, 20}}, SplitCase{"", {}},
                     SplitCase{" \t \v\f\r", {}},
                     SplitCase{"1 2 3 \t", {1, 2, 3}}, // no repeat of the last number
-                    SplitCase{"1 2 3\r", {1, 2, 3}},
-                    SplitCase{"1\v2\f3\r4\n5", {1, 2, 3, 4, 5}},
+                    SplitCase{"1 2 3\r", {1, 2, 3}}, SplitCase{"1\v2\f3\r4\n5", {1, 2, 3, 4, 5}},
                     SplitCase{"# 40 80 120 note", {40, 80, 120}},
                     SplitCase{std::string("1\0002 3", 5), {1, 3}}));
 
@@ -78,17 +61,20 @@ INSTANTIATE_TEST_SUITE_P(
 // whitespace character and arbitrary bytes.
 std::string randomLine(std::mt19937& random)
 {
+    // clang-format off
     static const std::vector<std::string> pieces = {
         "0", "7", "42", "255", "007", "2147483647", "2147483648", "4294967296",
         "99999999999999999999", "+", "-", "x", "a", ".", "e5", "0x", "#", "Untitled",
         " ", "\t", "\v", "\f", "\r", "\n", std::string(1, '\0'), "\xff", "\xce\xa9"};
+    // clang-format on
     std::string line;
     const int count = std::uniform_int_distribution<int>(0, 12)(random);
     for (int i = 0; i < count; ++i) {
         if (std::uniform_int_distribution<int>(0, 9)(random) == 0) {
             line += static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
         } else {
-            line += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+            line +=
+                pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
         }
     }
     return line;
@@ -127,11 +113,10 @@ const std::string header = "GIMP Palette\nName: x\nColumns: 16\n#\n";
 INSTANTIATE_TEST_SUITE_P(
     Texts, ColourCount,
     testing::Values(CountCase{"", -4}, CountCase{"GIMP Palette\n", -3},
-                    CountCase{"GIMP Palette\nName: x\nColumns: 16\n#", 0},
-                    CountCase{header, 0}, CountCase{header + "1 2 3 a\n", 1},
-                    CountCase{header + "1 2 3 a", 1}, CountCase{header + "1 2 3 a\n  \t\r", 1},
-                    CountCase{header + "1 2 3 a\n\n", 2}, CountCase{header + "x", 1},
-                    CountCase{"\r\n\r\n\r\n\r\n1 2 3\r\n", 1}));
+                    CountCase{"GIMP Palette\nName: x\nColumns: 16\n#", 0}, CountCase{header, 0},
+                    CountCase{header + "1 2 3 a\n", 1}, CountCase{header + "1 2 3 a", 1},
+                    CountCase{header + "1 2 3 a\n  \t\r", 1}, CountCase{header + "1 2 3 a\n\n", 2},
+                    CountCase{header + "x", 1}, CountCase{"\r\n\r\n\r\n\r\n1 2 3\r\n", 1}));
 
 // Texts longer than one read of the counter, so that a newline or the last
 // line's text falls on either side of a chunk boundary.
@@ -189,7 +174,7 @@ TEST(ColourLine, NeedsThreeComponentsWithin0To255)
     EXPECT_FALSE(isValidColourLine({10, 20}));
     EXPECT_FALSE(isValidColourLine({}));
     for (const Ints& rgb : {Ints{256, 0, 0}, Ints{0, 256, 0}, Ints{0, 0, 256}, Ints{-1, 0, 0},
-                           Ints{0, -1, 0}, Ints{0, 0, -1}, Ints{INT_MIN, 0, 0}}) {
+                            Ints{0, -1, 0}, Ints{0, 0, -1}, Ints{INT_MIN, 0, 0}}) {
         EXPECT_FALSE(isValidColourLine(rgb)) << testing::PrintToString(rgb);
     }
 }

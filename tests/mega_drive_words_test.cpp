@@ -41,15 +41,14 @@ TEST_P(Encoding, GivesFileBytesHighByteFirstAndDecodesBack)
     EXPECT_EQ(rgbFromMegaDriveBytes(c.high, c.low), c.decoded);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WorkedValues, Encoding,
-    testing::Values(EncodingCase{0, 0, 0, 0x00, 0x00, {0, 0, 0}},
-                    EncodingCase{255, 255, 255, 0x0E, 0xEE, {224, 224, 224}},
-                    EncodingCase{255, 128, 0, 0x00, 0x8E, {224, 128, 0}},
-                    EncodingCase{32, 32, 32, 0x02, 0x22, {32, 32, 32}},
-                    EncodingCase{31, 32, 63, 0x02, 0x20, {0, 32, 32}},
-                    EncodingCase{100, 150, 200, 0x0C, 0x86, {96, 128, 192}},
-                    EncodingCase{160, 0, 160, 0x0A, 0x0A, {160, 0, 160}}));
+INSTANTIATE_TEST_SUITE_P(WorkedValues, Encoding,
+                         testing::Values(EncodingCase{0, 0, 0, 0x00, 0x00, {0, 0, 0}},
+                                         EncodingCase{255, 255, 255, 0x0E, 0xEE, {224, 224, 224}},
+                                         EncodingCase{255, 128, 0, 0x00, 0x8E, {224, 128, 0}},
+                                         EncodingCase{32, 32, 32, 0x02, 0x22, {32, 32, 32}},
+                                         EncodingCase{31, 32, 63, 0x02, 0x20, {0, 32, 32}},
+                                         EncodingCase{100, 150, 200, 0x0C, 0x86, {96, 128, 192}},
+                                         EncodingCase{160, 0, 160, 0x0A, 0x0A, {160, 0, 160}}));
 
 // Out-of-range components keep the defined arithmetic: truncation toward zero,
 // no masking, modulo 2^16. tintpack refuses such lines before encoding them.
@@ -88,8 +87,8 @@ TEST(Decoding, EveryWordGivesMultiplesOf32ThatEncodeBackToItsColourBits)
 {
     for (int h = 0; h < 256; ++h) {
         for (int l = 0; l < 256; ++l) {
-            const auto [red, green, blue] = rgbFromMegaDriveBytes(static_cast<unsigned char>(h),
-                                                                  static_cast<unsigned char>(l));
+            const auto [red, green, blue] =
+                rgbFromMegaDriveBytes(static_cast<unsigned char>(h), static_cast<unsigned char>(l));
             const int word = megaDriveWordFromRgb(red, green, blue);
             ASSERT_EQ(word, ((h << 8) | l) & 0x0EEE) << h << ' ' << l;
         }

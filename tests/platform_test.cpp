@@ -83,8 +83,8 @@ TEST(Wildcards, AreExpandedOnlyByTheWindowsBuilds)
     const ProgramRun one = runProgram("tintpack", {pattern, out});
     if (testingWindowsPrograms()) {
         EXPECT_EQ(one.status, 0);
-        EXPECT_EQ(one.output,
-                  expectedOutput(reading + writing, "tintpack", (folder / "only.gpl").string(), out));
+        EXPECT_EQ(one.output, expectedOutput(reading + writing, "tintpack",
+                                             (folder / "only.gpl").string(), out));
         EXPECT_EQ(readFileBytes(out), "\x0e\xee");
     } else {
         EXPECT_EQ(one.status, 3);

@@ -29,15 +29,16 @@ TEST(RoundTrip, KeepsColourCountAndTopThreeBits)
         TemporaryFolder folder;
         writeFileBytes(folder / "in.gpl", palette);
 
-        const ProgramRun pack = runProgram(
-            "tintpack", {(folder / "in.gpl").string(), (folder / "words.bin").string()});
+        const ProgramRun pack =
+            runProgram("tintpack", {(folder / "in.gpl").string(), (folder / "words.bin").string()});
         ASSERT_EQ(pack.status, 0) << colours << " colours: " << pack.output;
         EXPECT_EQ(readFileBytes(folder / "words.bin").size(), 2U * colours);
         const ProgramRun unpack =
             runProgram("tintunpack", {(folder / "words.bin").string(),
                                       (folder / "out.gpl").string(), "16", "Round trip"});
         ASSERT_EQ(unpack.status, 0) << colours << " colours: " << unpack.output;
-        EXPECT_EQ(readFileBytes(folder / "out.gpl"), platformText(expected)) << colours << " colours";
+        EXPECT_EQ(readFileBytes(folder / "out.gpl"), platformText(expected))
+            << colours << " colours";
     }
 }
 

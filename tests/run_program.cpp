@@ -65,6 +65,7 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
 {
     std::vector<std::string> copies = words;
     std::vector<char*> argv;
+    argv.reserve(copies.size() + 1);
     for (auto& word : copies) {
         argv.push_back(word.data());
     }

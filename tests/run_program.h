@@ -7,7 +7,7 @@
 #include <vector>
 
 struct ProgramRun {
-    int status; // exit status, or -signal when the program was killed
+    int status;         // exit status, or -signal when the program was killed
     std::string output; // everything it wrote to standard output
 };
 
@@ -20,10 +20,10 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
                       const std::optional<std::string>& input = std::nullopt);
 
 struct CommandOptions {
-    std::optional<std::string> input;      // standard input; empty when none
-    std::filesystem::path folder;          // working folder; the test's own when empty
-    std::vector<std::string> environment;  // "NAME=value" sets, "NAME" removes
-    bool withStandardError = false;        // capture standard error into output too
+    std::optional<std::string> input;     // standard input; empty when none
+    std::filesystem::path folder;         // working folder; the test's own when empty
+    std::vector<std::string> environment; // "NAME=value" sets, "NAME" removes
+    bool withStandardError = false;       // capture standard error into output too
 };
 
 // Runs any command, found on PATH like a shell would.
@@ -61,5 +61,5 @@ std::string platformText(std::string text);
 // The expected standard output of a run: `text` with each "{P}" replaced by
 // the program name as it sees itself invoked, "{IN}" by `in` and "{OUT}" by
 // `out`, in the platform's line ends.
-std::string expectedOutput(std::string text, const std::string& program,
-                           const std::string& in = "", const std::string& out = "");
+std::string expectedOutput(std::string text, const std::string& program, const std::string& in = "",
+                           const std::string& out = "");

@@ -2,6 +2,7 @@
 // standard output byte for byte, its exit status and the file it leaves.
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -38,8 +39,8 @@ struct PackCase {
     const char* name;
     std::string input;
     int status;
-    std::string output;                  // expected standard output
-    std::optional<std::string> written;  // expected output file; none: left as it was
+    std::string output;                 // expected standard output
+    std::optional<std::string> written; // expected output file; none: left as it was
 };
 
 void PrintTo(const PackCase& c, std::ostream* os)
@@ -96,12 +97,19 @@ INSTANTIATE_TEST_SUITE_P(
         PackCase{"ExtraEmptyLineAtEnd", header + "1 2 3\n\n", 2, reading + invalid, std::nullopt},
         PackCase{"CommentAfterHeader", header + "# a comment\n1 2 3\n", 2, reading + invalid,
                  std::nullopt},
-        PackCase{"TwoIntegers", header + "1 2 3\n10 20\tTwo\n", 2, reading + invalid,
-                 std::nullopt},
+        PackCase{"TwoIntegers", header + "1 2 3\n10 20\tTwo\n", 2, reading + invalid, std::nullopt},
         PackCase{"RedAbove255", header + "256 0 0\n", 2, reading + invalid, std::nullopt},
         PackCase{"GreenBelowZero", header + "0 -1 0\n", 2, reading + invalid, std::nullopt},
         PackCase{"BlueFarAbove", header + "0 0 2147483647\n", 2, reading + invalid, std::nullopt},
         PackCase{"LastLineWithoutNewlineInvalid", header + "1 2 3\n1 2", 2, reading + invalid,
+                 std::nullopt},
+        PackCase{"NulBytesInAToken", header + std::string("255\0 0 0\tNul\0name\n", 16), 0,
+                 reading + writing, std::string("\x00\x0e", 2)},
+        PackCase{"NulBytesOnly", header + std::string("\0\0\0\n", 4), 2, reading + invalid,
+                 std::nullopt},
+        PackCase{"BinaryJunk", header + "\x89PNG\r\n\x1a\n\xff\xd8\xff\xe0 7 7\n", 2,
+                 reading + invalid, std::nullopt},
+        PackCase{"OverflowingComponent", header + "2147483648 0 0\n", 2, reading + invalid,
                  std::nullopt},
         // The warning comes only once every line has converted.
         PackCase{"InvalidLineAmongManyNoWarning", header + repeated("1 2 3\n", 70) + "x\n", 2,
@@ -205,6 +213,27 @@ TEST_F(TintpackFiles, OutputThatCannotBeCreatedIsAnError)
     expectRun(in, noFolder, 3,
               reading + warning(65) + "{P}: ERROR!!! Cannot open {OUT} for writing!\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "no"));
+}
+
+TEST_F(TintpackFiles, MoreColoursThanA32BitCountIsTooLarge)
+{
+    // 2^31 + 4 newlines: a 2 GiB file, written in one-mebibyte pieces.
+    const std::uintmax_t bytes = (std::uintmax_t{1} << 31) + 4;
+    if (std::filesystem::space(folder.path()).available < bytes + (std::uintmax_t{1} << 30)) {
+        GTEST_SKIP() << "needs 3 GiB of free space in " << folder.path();
+    }
+    {
+        std::ofstream file(in, std::ios::binary | std::ios::trunc);
+        const std::string newlines(1 << 20, '\n');
+        for (int piece = 0; piece < 2048; ++piece) {
+            file << newlines;
+        }
+        file << "\n\n\n\n";
+        ASSERT_TRUE(file.flush());
+    }
+    expectRun(in, out, 2, reading + "{P}: ERROR!!! {IN} is too large!\n");
+    EXPECT_EQ(readFileBytes(out), kept);
+    std::filesystem::remove(in);
 }
 
 TEST_F(TintpackFiles, FailedWriteIsAnError)

@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
         UnpackCase{"OddLastByteIgnored", "\x0e\xee\x0e", "16", "x",
                    unpackedHeader("x", "16") + "224 224 224\tUntitled\n"},
         UnpackCase{"OneOddByte", "\x0e", "16", "x", unpackedHeader("x", "16")},
-        UnpackCase{"NameWithSpaces", "", "16", "My Level  2 ", unpackedHeader("My Level  2 ", "16")},
+        UnpackCase{"NameWithSpaces", "", "16", "My Level  2 ",
+                   unpackedHeader("My Level  2 ", "16")},
         UnpackCase{"EmptyTexts", "", "", "", unpackedHeader("", "")},
         UnpackCase{"NonNumericColumns", "", "abc", "x", unpackedHeader("x", "abc")},
         UnpackCase{"NonAsciiName", "", "16", "Ωmega \xc3\xa9t\xc3\xa9",
@@ -92,7 +93,7 @@ protected:
     {
         const ProgramRun run = runProgram("tintunpack", args, stdinData);
         EXPECT_EQ(run.status, status);
-        const std::string input = args.size() > 0 ? args[0] : "";
+        const std::string input = args.empty() ? "" : args[0];
         const std::string output = args.size() > 1 ? args[1] : "";
         EXPECT_EQ(run.output, expectedOutput(messages, "tintunpack", input, output));
     }
@@ -159,7 +160,8 @@ TEST_F(TintunpackFiles, InputOf4GiBIsTooLarge)
 
 TEST_F(TintunpackFiles, OutputThatCannotBeOpenedIsAnError)
 {
-    for (const std::string& output : {(folder / "no" / "out.gpl").string(), folder.path().string()}) {
+    for (const std::string& output :
+         {(folder / "no" / "out.gpl").string(), folder.path().string()}) {
         expectRun({in, output, "16", "x"}, 3, "{P}: ERROR!!! Cannot open {OUT} for writing!\n");
     }
     EXPECT_FALSE(std::filesystem::exists(folder / "no"));
