@@ -4,6 +4,13 @@
 # and a server started beforehand so that no Wine process keeps the command's
 # output streams open after it ends.
 #
+# Debian's wine64 loader is linked at a fixed address with no preloader, so the
+# kernel may place its randomised heap over the address where Wine maps the
+# shared user data (0x7ffe0000); about one start in a few thousand then fails
+# with "failed to map the shared user data" and no output from the program.
+# Address randomisation is therefore turned off for the command and everything
+# it starts, where the system allows it.
+#
 #   windows/with-wine.sh COMMAND [ARGS...]
 set -euo pipefail
 prefix=$(mktemp -d)
@@ -16,5 +23,10 @@ stop() {
 trap stop EXIT
 mkdir -p "$WINEPREFIX"
 wineserver -p < /dev/null > /dev/null 2>&1
-wine wineboot -i < /dev/null > /dev/null 2>&1
-"$@"
+no_aslr=(setarch "$(uname -m)" -R)
+if ! "${no_aslr[@]}" true 2> /dev/null; then
+    echo "with-wine.sh: cannot turn off address randomisation; Wine may fail to start now and then" >&2
+    no_aslr=()
+fi
+"${no_aslr[@]}" wine wineboot -i < /dev/null > /dev/null 2>&1
+"${no_aslr[@]}" "$@"
