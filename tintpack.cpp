@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "palette/gimp_palette_text.h"
@@ -44,6 +45,7 @@ int main(int argc, char* argv[])
     }
     if (count < 0) {
         std::printf("%s: ERROR!!! %s is not a valid GIMP Palette!\n", argv[0], argv[1]);
+        std::printf("%s:1: the first line is not \"GIMP Palette\"\n", argv[1]);
         return 2;
     }
     if (count > std::numeric_limits<std::int32_t>::max()) {
@@ -60,24 +62,31 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    // Fewer lines than counted means the file changed under us or could not
-    // be read; a failed read would leave the previous line in inbuff.
+    // Fewer colour lines than counted means the file changed under us or
+    // could not be read.
     infile.seekg(0);
-    std::string inbuff;
-    for (int header = 0; header < 4 && infile; ++header) {
-        std::getline(infile, inbuff);
-    }
-    for (std::int32_t pos = 0; pos < size; ++pos) {
-        if (!std::getline(infile, inbuff)) {
+    LineReader lines{infile};
+    std::string_view inbuff;
+    std::int64_t number = 0;
+    bool inHeader = true;
+    for (std::int32_t pos = 0; pos < size;) {
+        if (!readLine(lines, inbuff)) {
             std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
             return 3;
         }
-        const std::vector<int> rgb = getNumberFromString(inbuff);
-        if (!isValidColourLine(rgb)) {
+        ++number;
+        if (kindOfPaletteLine(inbuff, number, inHeader) != PaletteLine::colour) {
+            continue;
+        }
+        const std::vector<int> rgb = getNumberFromString(std::string(inbuff));
+        const std::string fault = faultOfColourLine(rgb);
+        if (!fault.empty()) {
             std::printf("%s: ERROR!!! %s is not a valid GIMP Palette!\n", argv[0], argv[1]);
+            std::printf("%s:%lld: %s\n", argv[1], static_cast<long long>(number), fault.c_str());
             return 2;
         }
         outbuff[pos] = fileOrderWordFromMegaDriveWord(megaDriveWordFromRgb(rgb[0], rgb[1], rgb[2]));
+        ++pos;
     }
 
     if (size > 64) {

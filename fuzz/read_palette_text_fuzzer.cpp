@@ -1,17 +1,20 @@
-// Reads arbitrary bytes as tintpack reads a palette: the colour count, the
-// header lines, the colour lines with their range check, and the encoding of
-// each colour. Checks that the count matches the lines there are, and that
-// every word is well-formed and decodes to the colour's top three bits.
+// Reads arbitrary bytes as tintpack reads a palette: the colour count, then
+// line by line the header, the skipped lines and the colour lines with their
+// range check, and the encoding of each colour. Holds every step against a
+// plain reading of the rules written here with string streams and the
+// step-by-step line splitter, and checks that every word is well-formed and
+// decodes to the colour's top three bits.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "literal_line_splitter.h"
 #include "palette/gimp_palette_text.h"
 #include "palette/mega_drive_words.h"
 
@@ -24,9 +27,32 @@ void check(bool condition)
     }
 }
 
-bool isBlankButNewline(char c)
+bool referenceIsFirstLine(std::string line)
 {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+    if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
+        line.erase(0, 3);
+    }
+    return line.rfind("GIMP Palette", 0) == 0;
+}
+
+bool referenceFirstWordIsANumber(const std::string& line)
+{
+    std::istringstream words(line);
+    std::string word;
+    int number = 0;
+    return static_cast<bool>(words >> word) &&
+           static_cast<bool>(std::istringstream(word) >> number);
+}
+
+PaletteLine referenceKind(const std::string& line, std::int64_t number, bool& inHeader)
+{
+    if (inHeader && (number == 1 || (number <= 4 && !referenceFirstWordIsANumber(line)))) {
+        return PaletteLine::header;
+    }
+    inHeader = false;
+    const auto first = line.find_first_not_of(" \t\n\v\f\r");
+    return first == std::string::npos || line[first] == '#' ? PaletteLine::skipped
+                                                            : PaletteLine::colour;
 }
 
 } // namespace
@@ -34,23 +60,59 @@ bool isBlankButNewline(char c)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
+
+    // The reference: every line through std::getline.
+    std::istringstream plain(text);
+    std::string first;
+    const bool isPalette = std::getline(plain, first) && referenceIsFirstLine(first);
+    std::vector<std::string> lines;
+    std::vector<PaletteLine> kinds;
+    if (isPalette) {
+        lines.push_back(first);
+        std::string line;
+        while (std::getline(plain, line)) {
+            lines.push_back(line);
+        }
+        bool inHeader = true;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            kinds.push_back(referenceKind(lines[i], static_cast<std::int64_t>(i) + 1, inHeader));
+        }
+    }
+    std::int64_t referenceCount = 0;
+    for (const PaletteLine kind : kinds) {
+        referenceCount += kind == PaletteLine::colour ? 1 : 0;
+    }
+
     std::istringstream in(text);
     const std::int64_t count = colourCountFromText(in);
     check(!in.fail());
-    if (count < 0) {
+    check(count == (isPalette ? referenceCount : -1));
+    if (!isPalette) {
+        check(!isGimpPaletteFirstLine(first));
         return 0;
     }
 
     in.seekg(0);
-    std::string line;
-    for (int header = 0; header < 4; ++header) {
-        std::getline(in, line);
-    }
-    for (std::int64_t pos = 0; pos < count; ++pos) {
-        check(static_cast<bool>(std::getline(in, line)));
-        const std::vector<int> rgb = getNumberFromString(line);
-        if (!isValidColourLine(rgb)) {
-            return 0;
+    LineReader reader{in};
+    std::string_view line;
+    bool inHeader = true;
+    std::size_t number = 0;
+    while (readLine(reader, line)) {
+        check(number < lines.size() && line == lines[number]);
+        ++number;
+        const PaletteLine kind =
+            kindOfPaletteLine(line, static_cast<std::int64_t>(number), inHeader);
+        check(kind == kinds[number - 1]);
+        if (kind != PaletteLine::colour) {
+            continue;
+        }
+        const std::vector<int> rgb = getNumberFromString(std::string(line));
+        check(rgb == literalGetNumberFromString(std::string(line)));
+        const bool valid = rgb.size() >= 3 && rgb[0] >= 0 && rgb[0] <= 255 && rgb[1] >= 0 &&
+                           rgb[1] <= 255 && rgb[2] >= 0 && rgb[2] <= 255;
+        check(faultOfColourLine(rgb).empty() == valid);
+        if (!valid) {
+            continue;
         }
         const std::uint16_t word = megaDriveWordFromRgb(rgb[0], rgb[1], rgb[2]);
         check((word & 0xF111U) == 0);
@@ -61,10 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::array<int, 3> decoded = rgbFromMegaDriveBytes(bytes[0], bytes[1]);
         check(decoded == (std::array<int, 3>{rgb[0] & 0xE0, rgb[1] & 0xE0, rgb[2] & 0xE0}));
     }
-    // The count leaves out only a last stretch of blanks without a newline.
-    const std::string rest{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    for (const char c : rest) {
-        check(isBlankButNewline(c));
-    }
+    check(number == lines.size() && !in.bad());
     return 0;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <iterator>
+#include <cstring>
 
 namespace {
 
@@ -69,42 +69,171 @@ std::vector<int> getNumberFromString(std::string s)
     return out;
 }
 
+bool readLine(LineReader& reader, std::string_view& line)
+{
+    std::size_t scanned = reader.begin;
+    for (;;) {
+        const char* const data = reader.buffer.data();
+        const void* const newline = std::memchr(data + scanned, '\n', reader.end - scanned);
+        if (newline != nullptr) {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(newline) - data);
+            line = std::string_view(data + reader.begin, at - reader.begin);
+            reader.begin = at + 1;
+            return true;
+        }
+        if (reader.drained) {
+            if (reader.begin == reader.end) {
+                return false;
+            }
+            line = std::string_view(data + reader.begin, reader.end - reader.begin);
+            reader.begin = reader.end;
+            return true;
+        }
+        // Keep the start of the line, and make room after it for the next block.
+        const std::size_t kept = reader.end - reader.begin;
+        std::memmove(reader.buffer.data(), data + reader.begin, kept);
+        reader.begin = 0;
+        reader.end = kept;
+        scanned = kept;
+        if (reader.buffer.size() - kept < reader.buffer.size() / 2) {
+            reader.buffer.resize(reader.buffer.size() * 2);
+        }
+        reader.in.read(reader.buffer.data() + reader.end,
+                       static_cast<std::streamsize>(reader.buffer.size() - reader.end));
+        reader.end += static_cast<std::size_t>(reader.in.gcount());
+        if (!reader.in) {
+            reader.drained = true;
+            if (reader.in.bad()) {
+                return false;
+            }
+        }
+    }
+}
+
+bool readBlock(LineReader& reader, std::string_view& block)
+{
+    if (reader.begin == reader.end && !reader.drained) {
+        reader.begin = 0;
+        reader.in.read(reader.buffer.data(), static_cast<std::streamsize>(reader.buffer.size()));
+        reader.end = static_cast<std::size_t>(reader.in.gcount());
+        reader.drained = !reader.in;
+    }
+    if (reader.begin == reader.end || reader.in.bad()) {
+        return false;
+    }
+    block = std::string_view(reader.buffer.data() + reader.begin, reader.end - reader.begin);
+    reader.begin = reader.end;
+    return true;
+}
+
+bool isGimpPaletteFirstLine(std::string_view line)
+{
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (line.substr(0, byteOrderMark.size()) == byteOrderMark) {
+        line.remove_prefix(byteOrderMark.size());
+    }
+    return line.substr(0, 12) == "GIMP Palette";
+}
+
+PaletteLine kindOfPaletteLine(std::string_view line, std::int64_t number, bool& inHeader)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (p != end && isBlank(*p)) {
+        ++p;
+    }
+    if (inHeader) {
+        if (number == 1) {
+            return PaletteLine::header;
+        }
+        if (number <= 4) {
+            const char* const token = p;
+            while (p != end && !isBlank(*p)) {
+                ++p;
+            }
+            int ignored = 0;
+            if (!integerFromToken(token, p, ignored)) {
+                return PaletteLine::header;
+            }
+            p = token;
+        }
+        inHeader = false;
+    }
+    return p == end || *p == '#' ? PaletteLine::skipped : PaletteLine::colour;
+}
+
 std::int64_t colourCountFromText(std::istream& in)
 {
     // 64-bit, so that no input can overflow the count.
-    std::int64_t newlines = 0;
-    bool lastLineHasText = false;
-    std::array<char, 65536> chunk{};
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        const char* const first = chunk.data();
-        const char* const last = first + got;
-        const auto newlinesInChunk = std::count(first, last, '\n');
-        newlines += newlinesInChunk;
-        // Only the text after the last newline can be a last line without one.
-        const char* tail = first;
-        if (newlinesInChunk > 0) {
-            tail =
-                std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(first), '\n')
-                    .base();
-            lastLineHasText = false;
+    LineReader reader{in};
+    std::string_view line;
+    if (!readLine(reader, line) || !isGimpPaletteFirstLine(line)) {
+        if (!in.bad()) {
+            in.clear();
         }
-        if (std::any_of(tail, last, [](char c) { return !isBlank(c); })) {
-            lastLineHasText = true;
+        return -1;
+    }
+    std::int64_t number = 1;
+    bool inHeader = true;
+    std::int64_t colours = 0;
+    while (inHeader && readLine(reader, line)) {
+        ++number;
+        if (kindOfPaletteLine(line, number, inHeader) == PaletteLine::colour) {
+            ++colours;
+        }
+    }
+    // After the header only a line's first non-blank character matters, so
+    // the rest is scanned in blocks rather than split into lines.
+    bool atLineStart = true;
+    std::string_view block;
+    while (readBlock(reader, block)) {
+        const char* p = block.data();
+        const char* const end = p + block.size();
+        while (p != end) {
+            if (atLineStart) {
+                const char c = *p++;
+                if (!isBlank(c)) {
+                    atLineStart = false;
+                    if (c != '#') {
+                        ++colours;
+                    }
+                }
+                continue;
+            }
+            // Short lines end within a few bytes; a call to find the newline
+            // pays off only for longer ones.
+            const char* const near = p + std::min<std::ptrdiff_t>(end - p, 8);
+            while (p != near && *p != '\n') {
+                ++p;
+            }
+            if (p == near && p != end) {
+                const void* const newline = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+                p = newline != nullptr ? static_cast<const char*>(newline) : end;
+            }
+            if (p != end) {
+                ++p;
+                atLineStart = true;
+            }
         }
     }
     if (!in.bad()) {
         in.clear();
     }
-    return newlines + (lastLineHasText ? 1 : 0) - 4;
+    return colours;
 }
 
-bool isValidColourLine(const std::vector<int>& rgb)
+std::string faultOfColourLine(const std::vector<int>& rgb)
 {
-    return rgb.size() >= 3 && std::all_of(rgb.begin(), rgb.begin() + 3, [](int component) {
-               return component >= 0 && component <= 255;
-           });
+    if (rgb.size() < 3) {
+        return "fewer than three numbers";
+    }
+    const std::array<const char*, 3> names = {"red", "green", "blue"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (rgb[i] < 0 || rgb[i] > 255) {
+            return std::string(names[i]) + ' ' + std::to_string(rgb[i]) + " is outside 0 to 255";
+        }
+    }
+    return "";
 }
 
 void writeGimpPaletteHeader(std::ostream& out, const std::string& name, const std::string& columns)

@@ -1,12 +1,16 @@
-// GIMP palette text: four header lines ("GIMP Palette", "Name: ...",
-// "Columns: ...", "#"), then one line per colour: red, green, blue as decimal
-// integers, then the colour's name.
+// GIMP palette text: a first line that says "GIMP Palette", up to three more
+// header lines ("Name: ...", "Columns: ...", "#"), then one line per colour:
+// red, green, blue as decimal integers, then the colour's name. Blank lines
+// and lines that start with '#' after the header are neither colours nor
+// faults.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The signed 32-bit integers of one line, in order. Each whitespace-delimited
@@ -15,16 +19,48 @@
 // one or the number does not fit.
 std::vector<int> getNumberFromString(std::string s);
 
-// The number of colour lines of the palette text in `in`: its newline
-// characters, plus one for a last line without a newline when that line holds
-// anything but whitespace, minus the four header lines. Negative for a text of
-// fewer than four lines. Reads the stream to its end and clears its end-of-file
-// state, so it can be rewound; a read error leaves it bad.
+// Hands out the lines of a text stream one at a time, each without its '\n',
+// reading the stream in large blocks. A last line without a newline is a line;
+// nothing after a final newline is. Holds no more than the longest line.
+struct LineReader {
+    std::istream& in;
+    std::string buffer = std::string(std::size_t{1} << 16, '\0');
+    std::size_t begin = 0; // the unread text is buffer[begin, end)
+    std::size_t end = 0;
+    bool drained = false; // the stream has nothing more to give
+};
+
+// The next line of `reader` in `line`, valid until the next call. False at the
+// end of the text, or when the stream fails to read (then `in.bad()`).
+bool readLine(LineReader& reader, std::string_view& line);
+
+// The unread text of `reader` up to the end of a block, whatever its lines:
+// false at the end of the text or on a read error (then `in.bad()`).
+bool readBlock(LineReader& reader, std::string_view& block);
+
+// Where a line of palette text stands. Line 1 must pass
+// isGimpPaletteFirstLine; the header is line 1 and up to three more lines, and
+// ends early at the first line whose first word yields an integer.
+enum class PaletteLine { header, skipped, colour };
+
+// Whether the first line says "GIMP Palette", after an optional UTF-8
+// byte-order mark; whatever follows on the line is ignored.
+bool isGimpPaletteFirstLine(std::string_view line);
+
+// What the line numbered `number` (from 1) is. `inHeader` carries the state
+// from line to line: start it true, and pass every line in order.
+PaletteLine kindOfPaletteLine(std::string_view line, std::int64_t number, bool& inHeader);
+
+// The number of colour lines of the palette text in `in`, from its start, or
+// -1 when its first line is not a GIMP palette's. Reads to the end unless the
+// first line fails; clears the end-of-file state so it can be rewound; a read
+// error leaves it bad.
 std::int64_t colourCountFromText(std::istream& in);
 
-// Whether a line's integers make a colour: at least three, and the first three
-// (red, green, blue) each within 0-255.
-bool isValidColourLine(const std::vector<int>& rgb);
+// Why a colour line's integers do not make a colour ("fewer than three
+// numbers", "green 300 is outside 0 to 255"), or "" when they do: at least
+// three, and the first three (red, green, blue) each within 0-255.
+std::string faultOfColourLine(const std::vector<int>& rgb);
 
 // The four header lines, the name and column texts written verbatim.
 void writeGimpPaletteHeader(std::ostream& out, const std::string& name, const std::string& columns);

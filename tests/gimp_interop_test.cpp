@@ -4,6 +4,7 @@
 //
 // Exits 77 (reported by CTest as skipped) when GIMP is not installed.
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -71,6 +72,19 @@ std::vector<long> integersIn(std::string text)
     }
     std::istringstream numbers(text);
     return {std::istream_iterator<long>(numbers), std::istream_iterator<long>()};
+}
+
+// GIMP's data folder, as reported in result.txt.
+std::filesystem::path dataFolderFromReport(const std::string& report)
+{
+    std::istringstream lines(report);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("data ", 0) == 0) {
+            return utf8FromCodePoints(integersIn(line.substr(5)));
+        }
+    }
+    return {};
 }
 
 // The palettes GIMP reported in result.txt, by name.
@@ -161,8 +175,9 @@ protected:
         }
         const std::string palettes = (root / "palettes").string();
         const std::string empty = (root / "empty").string();
-        std::string gimprc = "(palette-path \"" + palettes + "\")\n(palette-path-writable \"" +
-                             palettes +
+        // GIMP's own palettes too, wherever this GIMP keeps them.
+        std::string gimprc = "(palette-path \"" + palettes +
+                             ":${gimp_data_dir}/palettes\")\n(palette-path-writable \"" + palettes +
                              "\")\n(plug-in-path \"/usr/lib/gimp/2.0/plug-ins/script-fu\")\n";
         // Every other kind of data from an empty folder, for a faster start.
         for (const char* kind :
@@ -271,6 +286,67 @@ TEST_F(Gimp, PaletteSavedAgainByGimpConvertsBackToTheSameBytes)
     const ProgramRun run = runProgram("tintpack", {resaved.string(), words});
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(readFileBytes(words), allConsoleColours());
+}
+
+// The palette name GIMP gives a palette file: its "Name: " line, trimmed.
+std::string paletteNameInFile(const std::filesystem::path& file)
+{
+    std::istringstream lines(readFileBytes(file));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line);
+    if (line.rfind("Name: ", 0) != 0) {
+        return file.filename().string();
+    }
+    line = line.substr(6);
+    const auto first = line.find_first_not_of(" \t\r");
+    const auto last = line.find_last_not_of(" \t\r");
+    return first == std::string::npos ? "" : line.substr(first, last - first + 1);
+}
+
+// The file bytes of the colour words of GIMP's colours, worked out here from
+// the word's layout, not with the programs' own code.
+std::string consoleWordsOf(const std::vector<Colour>& colours)
+{
+    std::string words;
+    for (const Colour& colour : colours) {
+        words += static_cast<char>((colour[2] >> 5) << 1);
+        words += static_cast<char>(((colour[1] >> 5) << 5) | ((colour[0] >> 5) << 1));
+    }
+    return words;
+}
+
+TEST_F(Gimp, TintpackConvertsEveryPaletteGimpShipsToTheColoursGimpShows)
+{
+    const std::filesystem::path shipped = dataFolderFromReport(report) / "palettes";
+    ASSERT_TRUE(std::filesystem::is_directory(shipped)) << report.substr(0, 200);
+    const auto seen = parseReport(report);
+    int palettes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(shipped)) {
+        if (entry.path().extension() != ".gpl") {
+            continue;
+        }
+        ++palettes;
+        SCOPED_TRACE(entry.path().string());
+        const auto found = seen.find(paletteNameInFile(entry.path()));
+        ASSERT_NE(found, seen.end()) << "GIMP did not report this palette";
+        ASSERT_FALSE(found->second.colours.empty());
+
+        const std::string words = (folder->path() / "shipped.bin").string();
+        const ProgramRun run = runProgram("tintpack", {entry.path().string(), words});
+        EXPECT_EQ(run.status, 0) << run.output;
+        const std::string expected = consoleWordsOf(found->second.colours);
+        const std::string got = readFileBytes(words);
+        // Short failure messages: the word counts, and the first word that differs.
+        EXPECT_EQ(got.size() / 2, expected.size() / 2) << "words";
+        const auto differs =
+            std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+        EXPECT_TRUE(differs.first == got.end() && differs.second == expected.end())
+            << "first difference at word " << (differs.first - got.begin()) / 2;
+    }
+    EXPECT_GT(palettes, 0) << "no palettes in " << shipped;
+    std::printf("%d palettes that GIMP ships, in %s, convert to GIMP's colours.\n", palettes,
+                shipped.string().c_str());
 }
 
 } // namespace

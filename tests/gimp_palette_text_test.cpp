@@ -92,17 +92,17 @@ TEST(Splitting, AgreesWithTheStreamBasedReadingOnGeneratedLines)
 
 struct CountCase {
     std::string text;
-    std::int64_t count;
+    std::int64_t count; // -1: not a GIMP palette
 };
 
 void PrintTo(const CountCase& c, std::ostream* os)
 {
-    *os << c.text.size() << " characters, count " << c.count;
+    *os << testing::PrintToString(c.text.substr(0, 60)) << ", count " << c.count;
 }
 
 class ColourCount : public testing::TestWithParam<CountCase> {};
 
-TEST_P(ColourCount, CountsNewlinesAndALastLineWithText)
+TEST_P(ColourCount, CountsTheColourLinesAfterTheHeader)
 {
     std::istringstream in(GetParam().text);
     EXPECT_EQ(colourCountFromText(in), GetParam().count);
@@ -111,38 +111,85 @@ TEST_P(ColourCount, CountsNewlinesAndALastLineWithText)
 const std::string header = "GIMP Palette\nName: x\nColumns: 16\n#\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, ColourCount,
-    testing::Values(CountCase{"", -4}, CountCase{"GIMP Palette\n", -3},
-                    CountCase{"GIMP Palette\nName: x\nColumns: 16\n#", 0}, CountCase{header, 0},
-                    CountCase{header + "1 2 3 a\n", 1}, CountCase{header + "1 2 3 a", 1},
-                    CountCase{header + "1 2 3 a\n  \t\r", 1}, CountCase{header + "1 2 3 a\n\n", 2},
-                    CountCase{header + "x", 1}, CountCase{"\r\n\r\n\r\n\r\n1 2 3\r\n", 1}));
+    FirstLines, ColourCount,
+    testing::Values(CountCase{"", -1}, CountCase{"\n", -1}, CountCase{"GIMP Palette", 0},
+                    CountCase{"GIMP Palette\n", 0}, CountCase{"GIMP Palette v2 \r\n1 2 3\r\n", 1},
+                    CountCase{"\xEF\xBB\xBFGIMP Palette\n1 2 3\n", 1},
+                    CountCase{"\xEF\xBB\xBF\xEF\xBB\xBFGIMP Palette\n1 2 3\n", -1},
+                    CountCase{" GIMP Palette\n1 2 3\n", -1}, CountCase{"gimp palette\n1 2 3\n", -1},
+                    CountCase{"GIMP Palett\n1 2 3\n", -1},
+                    CountCase{"JASC-PAL\n0100\n16\n1 2 3\n", -1},
+                    CountCase{"\x89PNG\r\n\x1a\n1 2 3\n", -1}));
 
-// Texts longer than one read of the counter, so that a newline or the last
-// line's text falls on either side of a chunk boundary.
+// The header is line 1 and up to three more lines; it ends early at a line
+// whose first word yields an integer.
+INSTANTIATE_TEST_SUITE_P(
+    Headers, ColourCount,
+    testing::Values(
+        CountCase{header, 0}, CountCase{header + "1 2 3 a\n", 1},
+        CountCase{"GIMP Palette\nName: Bears\n#\n1 2 3\n4 5 6\n", 2},
+        CountCase{"GIMP Palette\nName: Grays\n  0   0   0\tgray0\n", 1},
+        CountCase{"GIMP Palette\n#\n1 2 3\n", 1}, CountCase{"GIMP Palette\n1 2 3\n", 1},
+        CountCase{"GIMP Palette\n+7 x\n", 1}, CountCase{"GIMP Palette\n-x\n", 0},
+        CountCase{"GIMP Palette\n99999999999 0 0\n", 0},
+        CountCase{"GIMP Palette\n\n\n\n1 2 3\n", 1},
+        CountCase{"GIMP Palette\r\nName: x\r\n#\r\n1 2 3\r\n", 1},
+        CountCase{"GIMP Palette\n#Palette Name: Dawn\n#Description: d\n#Colors: 1\n1 2 3\n", 1},
+        // A fifth line is never header, whatever it holds.
+        CountCase{header + "Name: y\n", 1}));
+
+// After the header, blank lines and comments are neither colours nor faults;
+// every other line is a colour line, valid or not.
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, ColourCount,
+    testing::Values(CountCase{header + "1 2 3 a", 1}, CountCase{header + "1 2 3 a\n  \t\r", 1},
+                    CountCase{header + "1 2 3 a\n\n", 1},
+                    CountCase{header + "1 2 3\n\n \t\v\f\r\n4 5 6\n", 2},
+                    CountCase{header + "# comment\n  # 40 80 120\n#\n1 2 3\n", 1},
+                    CountCase{header + "x", 1}, CountCase{header + "x\n1 2\n", 2},
+                    CountCase{"GIMP Palette\nName: x\nColumns: 16\n#\n# comment\n#\n1 2 3\n", 1}));
+
+// Texts longer than one block of the reader, so that a newline or a line's
+// first character falls on either side of a block boundary.
 INSTANTIATE_TEST_SUITE_P(
     LongTexts, ColourCount,
     testing::Values(CountCase{header + std::string(70000, 'x'), 1},
-                    CountCase{header + std::string(65536 - header.size(), ' ') + "\n", 1},
-                    CountCase{header + std::string(65536 - header.size() - 1, 'x') + "\n", 1},
+                    CountCase{header + std::string(65536 - header.size(), ' ') + "\n", 0},
+                    CountCase{header + std::string(65536 - header.size() - 1, ' ') + "x\n", 1},
+                    CountCase{header + std::string(65536 - header.size(), ' ') + "#\n1\n", 1},
                     CountCase{header + "1 2 3\n" + std::string(70000, ' '), 1},
-                    CountCase{header + std::string(70000, 'x') + "\n" + std::string(70000, ' '),
-                              1}));
+                    CountCase{header + std::string(70000, 'x') + "\n" + std::string(70000, ' '), 1},
+                    CountCase{"GIMP Palette\nName: " + std::string(200000, 'n') + "\n1 2 3\n", 1},
+                    CountCase{"GIMP Palette" + std::string(100000, ' ') + "\n1 2 3\n", 1}));
 
 TEST(ColourCount, LeavesTheStreamReadyToBeReadAgain)
 {
-    std::istringstream in(header + "1 2 3 a");
-    ASSERT_EQ(colourCountFromText(in), 1);
-    in.seekg(0);
-    std::string line;
-    ASSERT_TRUE(std::getline(in, line));
-    EXPECT_EQ(line, "GIMP Palette");
+    for (const std::string& text : {header + "1 2 3 a", std::string("JASC-PAL\n")}) {
+        std::istringstream in(text);
+        colourCountFromText(in);
+        in.seekg(0);
+        std::string line;
+        ASSERT_TRUE(std::getline(in, line));
+        EXPECT_EQ(line, text.substr(0, text.find('\n')));
+    }
 }
 
-// Presents a long run of newlines without holding it in memory.
-class NewlineStream : public std::streambuf {
+// Presents "GIMP Palette", then a long run of a repeated line, without holding
+// it in memory.
+class RepeatedLineStream : public std::streambuf {
 public:
-    explicit NewlineStream(std::int64_t chunks) : chunks_(chunks), buffer_(1 << 20, '\n') {}
+    RepeatedLineStream(const std::string& line, std::int64_t chunks) : chunks_(chunks)
+    {
+        while (buffer_.size() + line.size() <= (1 << 20)) {
+            buffer_ += line;
+        }
+        first_ = "GIMP Palette\n";
+        setg(first_.data(), first_.data(), first_.data() + first_.size());
+    }
+    std::int64_t linesPerChunk(const std::string& line) const
+    {
+        return static_cast<std::int64_t>(buffer_.size() / line.size());
+    }
 
 protected:
     int_type underflow() override
@@ -152,31 +199,94 @@ protected:
         }
         --chunks_;
         setg(buffer_.data(), buffer_.data(), buffer_.data() + buffer_.size());
-        return traits_type::to_int_type('\n');
+        return traits_type::to_int_type(buffer_[0]);
     }
 
 private:
     std::int64_t chunks_;
+    std::string first_;
     std::string buffer_;
 };
 
-TEST(ColourCount, DoesNotOverflowBeyondThirtyTwoBits)
+// The count must not wrap where a signed 32-bit one would: tintpack refuses
+// more colours than that as too large.
+TEST(ColourCount, GoesBeyondThirtyOneBits)
 {
-    NewlineStream newlines((std::int64_t{1} << 32) / (1 << 20));
-    std::istream in(&newlines);
-    EXPECT_EQ(colourCountFromText(in), (std::int64_t{1} << 32) - 4);
+    // Two bytes a colour line: more than 2^31 lines in a little over 4 GiB.
+    const std::int64_t chunks = 4100;
+    RepeatedLineStream colours("0\n", chunks);
+    const std::int64_t expected = chunks * colours.linesPerChunk("0\n");
+    ASSERT_GT(expected, std::int64_t{1} << 31);
+    std::istream in(&colours);
+    EXPECT_EQ(colourCountFromText(in), expected);
+}
+
+struct LineCase {
+    std::string text;
+    std::vector<std::string> lines;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os)
+{
+    *os << testing::PrintToString(c.text.substr(0, 40)) << " (" << c.text.size() << " bytes)";
+}
+
+class Lines : public testing::TestWithParam<LineCase> {};
+
+TEST_P(Lines, AreHandedOutWithoutTheirNewlines)
+{
+    std::istringstream in(GetParam().text);
+    LineReader reader{in};
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (readLine(reader, line)) {
+        lines.emplace_back(line);
+    }
+    EXPECT_EQ(lines, GetParam().lines);
+    EXPECT_FALSE(in.bad());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Lines,
+    testing::Values(LineCase{"", {}}, LineCase{"\n", {""}}, LineCase{"a", {"a"}},
+                    LineCase{"a\n", {"a"}}, LineCase{"a\n\nb", {"a", "", "b"}},
+                    LineCase{"a\r\n \n", {"a\r", " "}},
+                    LineCase{std::string(65535, 'a') + "\nb\n", {std::string(65535, 'a'), "b"}},
+                    LineCase{std::string(65536, 'a') + "\nb", {std::string(65536, 'a'), "b"}},
+                    LineCase{"x\n" + std::string(300000, 'y') + "\nz",
+                             {"x", std::string(300000, 'y'), "z"}}));
+
+// Line 1 is always header; what follows is told apart as the count does it.
+TEST(PaletteLines, AreToldApartInOrder)
+{
+    using enum PaletteLine;
+    const std::vector<std::pair<std::string, PaletteLine>> lines = {{"GIMP Palette", header},
+                                                                    {"Name: 12 colours", header},
+                                                                    {"", header},
+                                                                    {" 12 34 56\tTeal", colour},
+                                                                    {"Columns: 4", colour},
+                                                                    {"  # 1 2 3", skipped},
+                                                                    {" \t\r", skipped},
+                                                                    {"x", colour}};
+    bool inHeader = true;
+    std::int64_t number = 0;
+    for (const auto& [line, kind] : lines) {
+        ++number;
+        EXPECT_EQ(kindOfPaletteLine(line, number, inHeader), kind) << line;
+    }
+    EXPECT_FALSE(inHeader);
 }
 
 TEST(ColourLine, NeedsThreeComponentsWithin0To255)
 {
-    EXPECT_TRUE(isValidColourLine({0, 0, 0}));
-    EXPECT_TRUE(isValidColourLine({255, 255, 255, -7, 300}));
-    EXPECT_FALSE(isValidColourLine({10, 20}));
-    EXPECT_FALSE(isValidColourLine({}));
-    for (const Ints& rgb : {Ints{256, 0, 0}, Ints{0, 256, 0}, Ints{0, 0, 256}, Ints{-1, 0, 0},
-                            Ints{0, -1, 0}, Ints{0, 0, -1}, Ints{INT_MIN, 0, 0}}) {
-        EXPECT_FALSE(isValidColourLine(rgb)) << testing::PrintToString(rgb);
-    }
+    EXPECT_EQ(faultOfColourLine({0, 0, 0}), "");
+    EXPECT_EQ(faultOfColourLine({255, 255, 255, -7, 300}), "");
+    EXPECT_EQ(faultOfColourLine({10, 20}), "fewer than three numbers");
+    EXPECT_EQ(faultOfColourLine({}), "fewer than three numbers");
+    EXPECT_EQ(faultOfColourLine({256, 0, 0}), "red 256 is outside 0 to 255");
+    EXPECT_EQ(faultOfColourLine({0, 300, -1}), "green 300 is outside 0 to 255");
+    EXPECT_EQ(faultOfColourLine({0, 0, -1}), "blue -1 is outside 0 to 255");
+    EXPECT_EQ(faultOfColourLine({INT_MIN, 0, 0}), "red -2147483648 is outside 0 to 255");
 }
 
 TEST(WrittenForm, IsTheHeaderThenOneLinePerColour)

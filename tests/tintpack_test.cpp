@@ -66,6 +66,15 @@ TEST_P(Tintpack, ConvertsOrRefusesThePalette)
     EXPECT_EQ(readFileBytes(out), c.written.value_or(kept));
 }
 
+// The invalid-palette message, then where the fault is.
+std::string invalidAt(int line, const std::string& reason)
+{
+    return invalid + "{IN}:" + std::to_string(line) + ": " + reason + "\n";
+}
+
+const std::string notGimpPalette = "the first line is not \"GIMP Palette\"";
+const std::string fewerThanThree = "fewer than three numbers";
+
 INSTANTIATE_TEST_SUITE_P(
     Palettes, Tintpack,
     testing::Values(
@@ -78,42 +87,84 @@ INSTANTIATE_TEST_SUITE_P(
                  reading + writing, "\x0e\xee"},
         PackCase{"ExtraIntegersIgnored", header + "10 20 30 Colour 5\n", 0, reading + writing,
                  std::string("\x00\x00", 2)},
-        PackCase{"CommentWithThreeIntegersIsAColour", header + "# 40 80 120 note\n", 0,
-                 reading + writing, "\x06\x42"},
         PackCase{"OverflowingTokenIgnored", header + "99999999999 0 0 0\n", 0, reading + writing,
                  std::string("\x00\x00", 2)},
         PackCase{"BoundaryComponents", header + "0 0 0\n255 255 255\n", 0, reading + writing,
                  std::string("\x00\x00\x0e\xee", 4)},
-        // Without a column line the first colour is taken as the fourth header line.
-        PackCase{"ThreeLineHeader", "GIMP Palette\nName: Test\n#\n10 20 30 a\n200 100 50 b\n", 0,
-                 reading + writing, "\x02\x6c"},
         PackCase{"SixtyFourColours", header + repeated("255 255 255\n", 64), 0, reading + writing,
                  repeated("\x0e\xee", 64)},
         PackCase{"SixtyFiveColoursWarn", header + repeated("255 255 255\n", 65), 0,
                  reading + warning(65) + writing, repeated("\x0e\xee", 65)},
-        PackCase{"EmptyFile", "", 2, reading + invalid, std::nullopt},
-        PackCase{"FewerThanFourLines", "GIMP Palette\nName: Test\n", 2, reading + invalid,
-                 std::nullopt},
-        PackCase{"ExtraEmptyLineAtEnd", header + "1 2 3\n\n", 2, reading + invalid, std::nullopt},
-        PackCase{"CommentAfterHeader", header + "# a comment\n1 2 3\n", 2, reading + invalid,
-                 std::nullopt},
-        PackCase{"TwoIntegers", header + "1 2 3\n10 20\tTwo\n", 2, reading + invalid, std::nullopt},
-        PackCase{"RedAbove255", header + "256 0 0\n", 2, reading + invalid, std::nullopt},
-        PackCase{"GreenBelowZero", header + "0 -1 0\n", 2, reading + invalid, std::nullopt},
-        PackCase{"BlueFarAbove", header + "0 0 2147483647\n", 2, reading + invalid, std::nullopt},
-        PackCase{"LastLineWithoutNewlineInvalid", header + "1 2 3\n1 2", 2, reading + invalid,
-                 std::nullopt},
         PackCase{"NulBytesInAToken", header + std::string("255\0 0 0\tNul\0name\n", 16), 0,
                  reading + writing, std::string("\x00\x0e", 2)},
-        PackCase{"NulBytesOnly", header + std::string("\0\0\0\n", 4), 2, reading + invalid,
-                 std::nullopt},
+        PackCase{"TwoIntegers", header + "1 2 3\n10 20\tTwo\n", 2,
+                 reading + invalidAt(6, fewerThanThree), std::nullopt},
+        PackCase{"RedAbove255", header + "256 0 0\n", 2,
+                 reading + invalidAt(5, "red 256 is outside 0 to 255"), std::nullopt},
+        PackCase{"GreenBelowZero", header + "0 -1 0\n", 2,
+                 reading + invalidAt(5, "green -1 is outside 0 to 255"), std::nullopt},
+        PackCase{"BlueFarAbove", header + "0 0 2147483647\n", 2,
+                 reading + invalidAt(5, "blue 2147483647 is outside 0 to 255"), std::nullopt},
+        PackCase{"LastLineWithoutNewlineInvalid", header + "1 2 3\n1 2", 2,
+                 reading + invalidAt(6, fewerThanThree), std::nullopt},
+        PackCase{"NulBytesOnly", header + std::string("\0\0\0\n", 4), 2,
+                 reading + invalidAt(5, fewerThanThree), std::nullopt},
         PackCase{"BinaryJunk", header + "\x89PNG\r\n\x1a\n\xff\xd8\xff\xe0 7 7\n", 2,
-                 reading + invalid, std::nullopt},
-        PackCase{"OverflowingComponent", header + "2147483648 0 0\n", 2, reading + invalid,
-                 std::nullopt},
+                 reading + invalidAt(5, fewerThanThree), std::nullopt},
+        PackCase{"OverflowingComponent", header + "2147483648 0 0\n", 2,
+                 reading + invalidAt(5, fewerThanThree), std::nullopt},
+        PackCase{"WordAfterTheHeader", header + "Name: again\n1 2 3\n", 2,
+                 reading + invalidAt(5, fewerThanThree), std::nullopt},
         // The warning comes only once every line has converted.
         PackCase{"InvalidLineAmongManyNoWarning", header + repeated("1 2 3\n", 70) + "x\n", 2,
-                 reading + invalid, std::nullopt}),
+                 reading + invalidAt(75, fewerThanThree), std::nullopt}),
+    [](const testing::TestParamInfo<PackCase>& info) { return std::string(info.param.name); });
+
+// The header layouts that GIMP, other editors and scripts write: the header
+// is told by its content, and blank and comment lines are skipped.
+INSTANTIATE_TEST_SUITE_P(
+    Headers, Tintpack,
+    testing::Values(
+        PackCase{"WithoutColumns", "GIMP Palette\nName: Bears\n#\n" + repeated("255 128 0\n", 256),
+                 0, reading + warning(256) + writing, repeated(std::string("\x00\x8e", 2), 256)},
+        PackCase{"WithoutColumnsOrHash", "GIMP Palette\nName: Grays\n  0   0   0\tgray0\n", 0,
+                 reading + writing, std::string("\x00\x00", 2)},
+        PackCase{"ThreeLines", "GIMP Palette\nName: Test\n#\n10 20 30 a\n200 100 50 b\n", 0,
+                 reading + writing, std::string("\x00\x00\x02\x6c", 4)},
+        PackCase{"HashOnly", "GIMP Palette\n#\n255 255 255\n255 128 0\n", 0, reading + writing,
+                 std::string("\x0e\xee\x00\x8e", 4)},
+        PackCase{"FirstLineOnly", "GIMP Palette\n255 255 255\n255 128 0\n", 0, reading + writing,
+                 std::string("\x0e\xee\x00\x8e", 4)},
+        PackCase{"FirstLineAndName", "GIMP Palette\nName: Test\n", 0, reading + writing, ""},
+        PackCase{"CommentsAfterTheHeader",
+                 "GIMP Palette\nName: x\nColumns: 16\n#\n# comment\n#\n255 255 255\n", 0,
+                 reading + writing, "\x0e\xee"},
+        PackCase{"CommentWithThreeNumbersIsSkipped", header + "  # 40 80 120 note\n1 2 3\n", 0,
+                 reading + writing, std::string("\x00\x00", 2)},
+        PackCase{"PaletteWebsite",
+                 "GIMP Palette\n#Palette Name: Dawn\n#Description: d\n#Colors: 2\n"
+                 "255 255 255\n255 128 0\n",
+                 0, reading + writing, std::string("\x0e\xee\x00\x8e", 4)},
+        PackCase{"BlankLines", header + "\n255 255 255\n \t\n\n255 128 0\n\n", 0, reading + writing,
+                 std::string("\x0e\xee\x00\x8e", 4)},
+        PackCase{"CrLf",
+                 "GIMP Palette\r\nName: Bears\r\n#\r\n255 255 255\r\n\r\n# x\r\n255 128 0\r\n", 0,
+                 reading + writing, std::string("\x0e\xee\x00\x8e", 4)},
+        PackCase{"CrLfFirstLineOnly", "GIMP Palette\r\n255 128 0\r\n", 0, reading + writing,
+                 std::string("\x00\x8e", 2)},
+        PackCase{"ByteOrderMark", "\xEF\xBB\xBFGIMP Palette\nName: x\n255 128 0\n", 0,
+                 reading + writing, std::string("\x00\x8e", 2)},
+        PackCase{"TextAfterTheMagic", "GIMP Palette (saved by hand)\n255 128 0\n", 0,
+                 reading + writing, std::string("\x00\x8e", 2)},
+        PackCase{"EmptyFile", "", 2, reading + invalidAt(1, notGimpPalette), std::nullopt},
+        PackCase{"NoFirstLine", "Name: x\nColumns: 16\n#\n0 0 0\n", 2,
+                 reading + invalidAt(1, notGimpPalette), std::nullopt},
+        PackCase{"LowerCaseFirstLine", "gimp palette\n0 0 0\n", 2,
+                 reading + invalidAt(1, notGimpPalette), std::nullopt},
+        PackCase{"JascPal", "JASC-PAL\r\n0100\r\n16\r\n0 0 0\r\n", 2,
+                 reading + invalidAt(1, notGimpPalette), std::nullopt},
+        PackCase{"InvalidLineAfterComments", "GIMP Palette\n#\n# a\n\n# b\n1 2\n", 2,
+                 reading + invalidAt(6, fewerThanThree), std::nullopt}),
     [](const testing::TestParamInfo<PackCase>& info) { return std::string(info.param.name); });
 
 TEST(TintpackFixtures, ConvertsTheWorkedValuesWithLfAndCrlfLineEnds)
@@ -217,18 +268,22 @@ TEST_F(TintpackFiles, OutputThatCannotBeCreatedIsAnError)
 
 TEST_F(TintpackFiles, MoreColoursThanA32BitCountIsTooLarge)
 {
-    // 2^31 + 4 newlines: a 2 GiB file, written in one-mebibyte pieces.
-    const std::uintmax_t bytes = (std::uintmax_t{1} << 31) + 4;
+    // 2^31 colour lines of two bytes each ("0" and a newline; the count comes
+    // before any line is checked): a 4 GiB file, written in one-mebibyte pieces.
+    const std::uintmax_t bytes = std::uintmax_t{1} << 32;
     if (std::filesystem::space(folder.path()).available < bytes + (std::uintmax_t{1} << 30)) {
-        GTEST_SKIP() << "needs 3 GiB of free space in " << folder.path();
+        GTEST_SKIP() << "needs 5 GiB of free space in " << folder.path();
     }
     {
         std::ofstream file(in, std::ios::binary | std::ios::trunc);
-        const std::string newlines(1 << 20, '\n');
-        for (int piece = 0; piece < 2048; ++piece) {
-            file << newlines;
+        file << "GIMP Palette\n";
+        std::string colours;
+        for (int line = 0; line < (1 << 19); ++line) {
+            colours += "0\n";
         }
-        file << "\n\n\n\n";
+        for (int piece = 0; piece < 4096; ++piece) {
+            file << colours;
+        }
         ASSERT_TRUE(file.flush());
     }
     expectRun(in, out, 2, reading + "{P}: ERROR!!! {IN} is too large!\n");

@@ -1,10 +1,12 @@
-; Run by GIMP in batch mode from the test's folder. Writes result.txt: every
-; palette GIMP loaded (names as Unicode code points, so that no encoding can
-; get in the way), then makes the palettes that tintpack must convert, and
+; Run by GIMP in batch mode from the test's folder. Writes result.txt: GIMP's
+; data folder and every palette GIMP loaded (names as Unicode code points, so
+; that no encoding can get in the way), then makes the palettes that tintpack must convert, and
 ; marks "Saved by GIMP" changed so that GIMP saves it again in its own layout.
 (define out (open-output-file "result.txt"))
 (define (say . items) (for-each (lambda (x) (display x out)) items) (newline out))
 (define (codes s) (map char->integer (string->list s)))
+
+(say "data " (codes gimp-data-directory))
 
 (let loop ((names (cadr (gimp-palettes-get-list ""))))
   (if (pair? names)
