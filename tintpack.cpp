@@ -26,8 +26,11 @@ int main(int argc, char* argv[])
     }
 
     // The input is read twice (once to count, once to convert), so it must
-    // be a file that can be rewound; this also catches directories.
-    std::ifstream infile(argv[1]);
+    // be a regular file: a FIFO or a device would block or never end.
+    std::ifstream infile;
+    if (isRegularFile(argv[1])) {
+        infile.open(argv[1]);
+    }
     if (!isReadableSeekableInput(infile)) {
         std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
         return 3;
@@ -95,9 +98,16 @@ int main(int argc, char* argv[])
                     argv[1], static_cast<int>(size));
     }
 
+    // Written to a temporary and renamed over the output once complete, so
+    // that a failed or killed run leaves no partial file behind.
     const std::string outfilename = argv[2];
-    std::ofstream outfile(outfilename, std::ios::binary);
+    OutputPlan plan;
+    std::ofstream outfile;
+    if (planOutput(outfilename, "tintpack", plan)) {
+        outfile.open(plan.writePath, std::ios::binary);
+    }
     if (!outfile.is_open()) {
+        discardOutput(plan);
         std::printf("%s: ERROR!!! Cannot open %s for writing!\n", argv[0], argv[2]);
         return 3;
     }
@@ -107,7 +117,8 @@ int main(int argc, char* argv[])
 
     infile.close();
     outfile.close();
-    if (outfile.fail()) {
+    if (outfile.fail() || !putOutputInPlace(plan)) {
+        discardOutput(plan);
         std::printf("%s: ERROR!!! Could not write %s!\n", argv[0], argv[2]);
         return 3;
     }

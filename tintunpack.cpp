@@ -21,8 +21,12 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    // The length is taken by seeking, so the input must be a seekable file.
-    std::ifstream mdpal(argv[1], std::ios::binary);
+    // The length is taken by seeking, so the input must be a regular file: a
+    // FIFO or a device would block or have no length.
+    std::ifstream mdpal;
+    if (isRegularFile(argv[1])) {
+        mdpal.open(argv[1], std::ios::binary);
+    }
     if (!isReadableSeekableInput(mdpal)) {
         std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
         return 3;
@@ -46,8 +50,15 @@ int main(int argc, char* argv[])
     const auto size = static_cast<std::int32_t>(length / 2);
     mdpal.seekg(0);
 
-    std::ofstream gpal(argv[2]);
+    // Written to a temporary and renamed over the output once complete, so
+    // that a failed or killed run leaves no partial file behind.
+    OutputPlan plan;
+    std::ofstream gpal;
+    if (planOutput(argv[2], "tintunpack", plan)) {
+        gpal.open(plan.writePath);
+    }
     if (!gpal.is_open()) {
+        discardOutput(plan);
         std::printf("%s: ERROR!!! Cannot open %s for writing!\n", argv[0], argv[2]);
         return 3;
     }
@@ -56,6 +67,8 @@ int main(int argc, char* argv[])
         const int h = mdpal.get();
         const int l = mdpal.get();
         if (!mdpal) {
+            gpal.close();
+            discardOutput(plan);
             std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
             return 3;
         }
@@ -65,7 +78,8 @@ int main(int argc, char* argv[])
     }
 
     gpal.close();
-    if (gpal.fail()) {
+    if (gpal.fail() || !putOutputInPlace(plan)) {
+        discardOutput(plan);
         std::printf("%s: ERROR!!! Could not write %s!\n", argv[0], argv[2]);
         return 3;
     }

@@ -2,6 +2,7 @@
 // would change, names outside ASCII, and wildcards on the command line.
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -68,6 +69,16 @@ TEST(NonAsciiNames, ReachFilesAndPaletteUnchanged)
     EXPECT_EQ(unpack.output, "");
     EXPECT_EQ(readFileBytes(back), platformText("GIMP Palette\nName: Ωmega é\nColumns: 16\n#\n"
                                                 "224 224 224\tUntitled\n"));
+
+    // The same file twice is told by its name outside ASCII too, and left alone.
+    const ProgramRun same = runProgram("tintunpack", {words, words, "16", "x"});
+    EXPECT_EQ(same.status, 3);
+    EXPECT_EQ(same.output, expectedOutput("{P}: ERROR!!! {IN} and {OUT} are the same file!\n",
+                                          "tintunpack", words, words));
+    EXPECT_EQ(readFileBytes(words), "\x0e\xee");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              4);
 }
 
 // The arguments arrive unexpanded here (no shell between the test and the

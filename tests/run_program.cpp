@@ -1,13 +1,16 @@
 #include "run_program.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,11 +56,17 @@ std::filesystem::path fixturePath(const std::string& name)
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::optional<std::string>& input)
 {
+    CommandOptions options;
+    options.input = input;
+    return runProgram(program, args, options);
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const CommandOptions& options)
+{
     std::vector<std::string> words = launcherWords();
     words.push_back(programPath(program));
     words.insert(words.end(), args.begin(), args.end());
-    CommandOptions options;
-    options.input = input;
     return runCommand(words, options);
 }
 
@@ -85,7 +94,12 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
         if (options.withStandardError) {
             dup2(out[1], STDERR_FILENO);
         }
-        dup2(in[0], STDIN_FILENO);
+        if (options.inputFile.empty()) {
+            dup2(in[0], STDIN_FILENO);
+        } else {
+            const int file = open(options.inputFile.c_str(), O_RDONLY);
+            dup2(file, STDIN_FILENO);
+        }
         close(out[0]);
         close(out[1]);
         close(in[0]);
@@ -100,6 +114,13 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
         }
         if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) {
             _exit(126);
+        }
+        if (options.fileSizeLimit) {
+            // A write past the limit then fails with EFBIG instead of a signal.
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{static_cast<rlim_t>(*options.fileSizeLimit),
+                               static_cast<rlim_t>(*options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
         }
         execvp(argv[0], argv.data());
         _exit(127);
@@ -116,7 +137,22 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
 
     ProgramRun run{0, ""};
     char buffer[4096];
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(options.timeLimit.value_or(24 * 3600.0)));
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd ready{out[0], POLLIN, 0};
+        const int polled = left.count() > 0 ? poll(&ready, 1, static_cast<int>(left.count())) : 0;
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled == 0) {
+            kill(child, SIGKILL); // over its time: whatever it holds open, it ends now
+            break;
+        }
         const ssize_t got = read(out[0], buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) {
             continue;
@@ -132,6 +168,38 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
     }
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     return run;
+}
+
+int startProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<std::string> copies = args;
+    copies.insert(copies.begin(), programPath(program));
+    std::vector<char*> argv;
+    argv.reserve(copies.size() + 1);
+    for (auto& word : copies) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+int waitForProgram(int pid)
+{
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
 std::string readFileBytes(const std::filesystem::path& path)

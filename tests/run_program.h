@@ -14,20 +14,36 @@ struct ProgramRun {
 // The program's path from the test configuration ("tintpack" or "tintunpack").
 std::string programPath(const std::string& program);
 
+struct CommandOptions;
+
 // Runs the program (behind the configured launcher, if any) with `args`, its
 // standard input fed from `input` or else from an empty file.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::optional<std::string>& input = std::nullopt);
 
+// The same with any of the options of runCommand.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const CommandOptions& options);
+
 struct CommandOptions {
-    std::optional<std::string> input;     // standard input; empty when none
-    std::filesystem::path folder;         // working folder; the test's own when empty
-    std::vector<std::string> environment; // "NAME=value" sets, "NAME" removes
-    bool withStandardError = false;       // capture standard error into output too
+    std::optional<std::string> input;       // standard input; empty when none
+    std::filesystem::path inputFile;        // standard input from this file instead
+    std::filesystem::path folder;           // working folder; the test's own when empty
+    std::vector<std::string> environment;   // "NAME=value" sets, "NAME" removes
+    bool withStandardError = false;         // capture standard error into output too
+    std::optional<double> timeLimit;        // seconds; then it is killed (status -SIGKILL)
+    std::optional<long long> fileSizeLimit; // bytes any file may grow to (RLIMIT_FSIZE)
 };
 
 // Runs any command, found on PATH like a shell would.
 ProgramRun runCommand(const std::vector<std::string>& words, const CommandOptions& options = {});
+
+// Starts the program (no launcher) with its standard output discarded and
+// returns its process id, for tests that kill it.
+int startProgram(const std::string& program, const std::vector<std::string>& args);
+
+// Waits for a started program: its exit status, or -signal.
+int waitForProgram(int pid);
 
 // A folder of sample files, named in the test configuration.
 std::filesystem::path fixturePath(const std::string& name);

@@ -1,8 +1,10 @@
 // Runs the built tintpack on palettes in a temporary folder and checks its
 // standard output byte for byte, its exit status and the file it leaves.
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -58,12 +60,21 @@ TEST_P(Tintpack, ConvertsOrRefusesThePalette)
     const std::string out = (folder / "out.bin").string();
     writeFileBytes(in, c.input);
     writeFileBytes(out, kept);
+    const auto before = std::filesystem::last_write_time(out) - std::chrono::hours(1);
+    std::filesystem::last_write_time(out, before);
 
     const ProgramRun run = runProgram("tintpack", {in, out});
 
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.output, expectedOutput(c.output, "tintpack", in, out));
     EXPECT_EQ(readFileBytes(out), c.written.value_or(kept));
+    if (!c.written) {
+        EXPECT_EQ(std::filesystem::last_write_time(out), before);
+    }
+    // Nothing else is left behind, written or refused.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              2);
 }
 
 // The invalid-palette message, then where the fault is.

@@ -2,6 +2,7 @@
 // its standard output, its exit status and the file it leaves.
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,9 @@ TEST_P(Tintunpack, WritesTheGimpPaletteAndPrintsNothing)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(readFileBytes(out), platformText(c.written));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
