@@ -4,15 +4,13 @@
 // Exit statuses: 0 written; 1 wrong number of arguments; 2 the input is not a
 // valid GIMP palette, or too large; 3 a file could not be read or written.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <limits>
-#include <memory>
-#include <new>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "palette/gimp_palette_text.h"
 #include "palette/mega_drive_words.h"
@@ -25,8 +23,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    // The input is read twice (once to count, once to convert), so it must
-    // be a regular file: a FIFO or a device would block or never end.
+    // Only a regular file: a FIFO would block, a device might never end.
     std::ifstream infile;
     if (isRegularFile(argv[1])) {
         infile.open(argv[1]);
@@ -41,56 +38,59 @@ int main(int argc, char* argv[])
     }
     std::printf("Reading GIMP Palette file (%s)...\n", argv[1]);
 
-    const std::int64_t count = colourCountFromText(infile);
-    if (infile.bad()) {
-        std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
-        return 3;
+    // A colour line takes at least two bytes, so only a file of 4 GiB or more
+    // can hold more colours than a signed 32-bit count: such a file is counted
+    // first, so that it is refused before anything is converted.
+    infile.seekg(0, std::ios::end);
+    const std::int64_t length = infile.tellg();
+    infile.seekg(0);
+    if (length / 2 >= std::numeric_limits<std::int32_t>::max()) {
+        const std::int64_t count = colourCountFromText(infile);
+        if (count > std::numeric_limits<std::int32_t>::max()) {
+            std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
+            return 2;
+        }
+        infile.seekg(0);
     }
-    if (count < 0) {
+
+    LineReader lines{infile};
+    std::string_view inbuff;
+    if (!readLine(lines, inbuff) || !isGimpPaletteFirstLine(inbuff)) {
+        if (infile.bad()) {
+            std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+            return 3;
+        }
         std::printf("%s: ERROR!!! %s is not a valid GIMP Palette!\n", argv[0], argv[1]);
         std::printf("%s:1: the first line is not \"GIMP Palette\"\n", argv[1]);
         return 2;
     }
-    if (count > std::numeric_limits<std::int32_t>::max()) {
-        std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
-        return 2;
-    }
-    const auto size = static_cast<std::int32_t>(count);
-
-    // Allocated without throwing, so that a count too large for memory is
-    // reported like any other failure.
-    const std::unique_ptr<std::uint16_t[]> outbuff(new (std::nothrow) std::uint16_t[size]);
-    if (!outbuff) {
-        std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
-        return 2;
-    }
-
-    // Fewer colour lines than counted means the file changed under us or
-    // could not be read.
-    infile.seekg(0);
-    LineReader lines{infile};
-    std::string_view inbuff;
-    std::int64_t number = 0;
+    WordBuffer outbuff;
+    std::int64_t number = 1;
     bool inHeader = true;
-    for (std::int32_t pos = 0; pos < size;) {
-        if (!readLine(lines, inbuff)) {
-            std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
-            return 3;
-        }
+    std::array<int, 3> rgb{};
+    while (readLine(lines, inbuff)) {
         ++number;
         if (kindOfPaletteLine(inbuff, number, inHeader) != PaletteLine::colour) {
             continue;
         }
-        const std::vector<int> rgb = getNumberFromString(std::string(inbuff));
-        const std::string fault = faultOfColourLine(rgb);
-        if (!fault.empty()) {
+        if (!colourFromLine(inbuff, rgb)) {
             std::printf("%s: ERROR!!! %s is not a valid GIMP Palette!\n", argv[0], argv[1]);
-            std::printf("%s:%lld: %s\n", argv[1], static_cast<long long>(number), fault.c_str());
+            std::printf("%s:%lld: %s\n", argv[1], static_cast<long long>(number),
+                        faultOfColourLine(inbuff).c_str());
             return 2;
         }
-        outbuff[pos] = fileOrderWordFromMegaDriveWord(megaDriveWordFromRgb(rgb[0], rgb[1], rgb[2]));
-        ++pos;
+        if (outbuff.size == std::numeric_limits<std::int32_t>::max() ||
+            !appendWord(outbuff, fileOrderWordFromMegaDriveWord(
+                                     megaDriveWordFromRgb(rgb[0], rgb[1], rgb[2])))) {
+            std::printf("%s: ERROR!!! %s is too large!\n", argv[0], argv[1]);
+            return 2;
+        }
     }
+    if (infile.bad()) {
+        std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
+        return 3;
+    }
+    const auto size = static_cast<std::int32_t>(outbuff.size);
 
     if (size > 64) {
         std::printf("WARNING!!! %s has %d color entries.\nExpected: 64 colors or less.\n"
@@ -112,7 +112,7 @@ int main(int argc, char* argv[])
         return 3;
     }
     std::printf("Writing Megadrive/Genesis Palette file (%s)...\n", argv[2]);
-    outfile.write(reinterpret_cast<const char*>(outbuff.get()),
+    outfile.write(reinterpret_cast<const char*>(outbuff.words.get()),
                   static_cast<std::streamsize>(size) * 2);
 
     infile.close();

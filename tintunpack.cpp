@@ -4,6 +4,8 @@
 // Exit statuses: 0 written; 1 wrong number of arguments; 2 the input is too
 // large; 3 a file could not be read or written. Prints nothing on success.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -63,18 +65,36 @@ int main(int argc, char* argv[])
         return 3;
     }
     writeGimpPaletteHeader(gpal, argv[4], argv[3]);
-    for (std::int32_t pos = 0; pos < size; ++pos) {
-        const int h = mdpal.get();
-        const int l = mdpal.get();
-        if (!mdpal) {
+    // Read and written in large blocks: a byte or a line at a time through
+    // the streams costs several times the work itself.
+    std::string words(std::size_t{1} << 14, '\0');
+    std::string text;
+    // There are only 512 colour lines: each is formatted once.
+    std::array<std::string, 512> colourLines;
+    for (std::int64_t left = std::int64_t{size} * 2; left > 0;) {
+        const auto want = static_cast<std::streamsize>(
+            std::min<std::int64_t>(left, static_cast<std::int64_t>(words.size())));
+        if (!mdpal.read(words.data(), want)) {
             gpal.close();
             discardOutput(plan);
             std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);
             return 3;
         }
-        const auto [red, green, blue] =
-            rgbFromMegaDriveBytes(static_cast<unsigned char>(h), static_cast<unsigned char>(l));
-        writeGimpPaletteColourLine(gpal, red, green, blue);
+        text.clear();
+        for (std::streamsize pos = 0; pos < want; pos += 2) {
+            const auto h = static_cast<unsigned char>(words[static_cast<std::size_t>(pos)]);
+            const auto l = static_cast<unsigned char>(words[static_cast<std::size_t>(pos) + 1]);
+            const auto [red, green, blue] = rgbFromMegaDriveBytes(h, l);
+            // red / 32 + (green / 32) * 8 + (blue / 32) * 64: each of 0 to 7.
+            const int index = red / 32 + green / 4 + blue * 2;
+            std::string& line = colourLines[static_cast<std::size_t>(index)];
+            if (line.empty()) {
+                appendGimpPaletteColourLine(line, red, green, blue);
+            }
+            text += line;
+        }
+        gpal.write(text.data(), static_cast<std::streamsize>(text.size()));
+        left -= want;
     }
 
     gpal.close();

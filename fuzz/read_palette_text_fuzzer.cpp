@@ -106,14 +106,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (kind != PaletteLine::colour) {
             continue;
         }
-        const std::vector<int> rgb = getNumberFromString(std::string(line));
-        check(rgb == literalGetNumberFromString(std::string(line)));
-        const bool valid = rgb.size() >= 3 && rgb[0] >= 0 && rgb[0] <= 255 && rgb[1] >= 0 &&
-                           rgb[1] <= 255 && rgb[2] >= 0 && rgb[2] <= 255;
-        check(faultOfColourLine(rgb).empty() == valid);
+        const std::vector<int> numbers = literalGetNumberFromString(std::string(line));
+        check(getNumberFromString(std::string(line)) == numbers);
+        const bool valid = numbers.size() >= 3 && numbers[0] >= 0 && numbers[0] <= 255 &&
+                           numbers[1] >= 0 && numbers[1] <= 255 && numbers[2] >= 0 &&
+                           numbers[2] <= 255;
+        std::array<int, 3> rgb{};
+        check(colourFromLine(line, rgb) == valid);
+        check(faultOfColourLine(line).empty() == valid);
         if (!valid) {
             continue;
         }
+        check(rgb[0] == numbers[0] && rgb[1] == numbers[1] && rgb[2] == numbers[2]);
         const std::uint16_t word = megaDriveWordFromRgb(rgb[0], rgb[1], rgb[2]);
         check((word & 0xF111U) == 0);
         const std::uint16_t element = fileOrderWordFromMegaDriveWord(word);

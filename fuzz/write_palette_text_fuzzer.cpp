@@ -46,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         check(megaDriveWordFromRgb(red, green, blue) == (((h << 8) | l) & 0x0EEE));
 
-        std::ostringstream out;
-        writeGimpPaletteColourLine(out, red, green, blue);
-        const std::string line = out.str();
+        std::string line;
+        appendGimpPaletteColourLine(line, red, green, blue);
         check(line.size() > 1 && line.back() == '\n');
         check(getNumberFromString(line.substr(0, line.size() - 1)) ==
               (std::vector<int>{red, green, blue}));

@@ -5,6 +5,7 @@
 // faults.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <istream>
@@ -57,13 +58,18 @@ PaletteLine kindOfPaletteLine(std::string_view line, std::int64_t number, bool& 
 // error leaves it bad.
 std::int64_t colourCountFromText(std::istream& in);
 
-// Why a colour line's integers do not make a colour ("fewer than three
-// numbers", "green 300 is outside 0 to 255"), or "" when they do: at least
-// three, and the first three (red, green, blue) each within 0-255.
-std::string faultOfColourLine(const std::vector<int>& rgb);
+// The colour of a colour line in `rgb`: its first three integers, by the
+// token rules of getNumberFromString, as red, green and blue. False when the
+// line is not a colour: it needs at least three integers, and the first three
+// each within 0-255.
+bool colourFromLine(std::string_view line, std::array<int, 3>& rgb);
+
+// Why a line is not a colour ("fewer than three numbers", "green 300 is
+// outside 0 to 255"), or "" when it is one.
+std::string faultOfColourLine(std::string_view line);
 
 // The four header lines, the name and column texts written verbatim.
 void writeGimpPaletteHeader(std::ostream& out, const std::string& name, const std::string& columns);
 
-// One colour line: "R G B\tUntitled\n".
-void writeGimpPaletteColourLine(std::ostream& out, int red, int green, int blue);
+// Adds one colour line, "R G B\tUntitled\n", to the text in `out`.
+void appendGimpPaletteColourLine(std::string& out, int red, int green, int blue);

@@ -1,6 +1,7 @@
 #include "palette/gimp_palette_text.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <random>
 #include <sstream>
@@ -88,6 +89,59 @@ TEST(Splitting, AgreesWithTheStreamBasedReadingOnGeneratedLines)
         ASSERT_EQ(getNumberFromString(line), literalGetNumberFromString(line))
             << testing::PrintToString(line);
     }
+}
+
+// Colour lines as palettes hold them, with every spacing, width and junk
+// around the components that could trip reading the first 16 bytes at once:
+// components of one to four digits, signs, leading zeros, letters right after
+// digits, any blank, and tokens that cross byte 16.
+std::string randomColourLine(std::mt19937& random)
+{
+    // clang-format off
+    static const std::vector<std::string> blanks = {" ", "  ", "   ", "\t", " \t", "\v", "\r", "\f"};
+    static const std::vector<std::string> extras = {"", "", "", "x", "+", "-", ".5", "#", "\xff"};
+    // clang-format on
+    auto pick = [&random](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+    };
+    std::string line = std::uniform_int_distribution<int>(0, 3)(random) == 0 ? pick(blanks) : "";
+    for (int component = 0; component < 3; ++component) {
+        const int digits = std::uniform_int_distribution<int>(1, 4)(random);
+        std::string number;
+        for (int digit = 0; digit < digits; ++digit) {
+            number += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(random));
+        }
+        if (std::uniform_int_distribution<int>(0, 6)(random) == 0) {
+            number.insert(0, pick(extras)); // a sign or junk in front
+        } else {
+            number += pick(extras); // junk behind, most often nothing
+        }
+        line += number + pick(blanks);
+    }
+    const int name = std::uniform_int_distribution<int>(0, 12)(random);
+    line += std::string(static_cast<std::size_t>(name), 'n');
+    return line;
+}
+
+TEST(ColourLine, AgreesWithTheStreamBasedReadingOnGeneratedLines)
+{
+    std::mt19937 random(20261212);
+    int colours = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const std::string line = randomColourLine(random);
+        const std::vector<int> numbers = literalGetNumberFromString(line);
+        const bool valid =
+            numbers.size() >= 3 && std::all_of(numbers.begin(), numbers.begin() + 3,
+                                               [](int n) { return n >= 0 && n <= 255; });
+        std::array<int, 3> rgb{};
+        ASSERT_EQ(colourFromLine(line, rgb), valid) << testing::PrintToString(line);
+        if (valid) {
+            ++colours;
+            ASSERT_EQ(rgb, (std::array<int, 3>{numbers[0], numbers[1], numbers[2]}))
+                << testing::PrintToString(line);
+        }
+    }
+    EXPECT_GT(colours, 20000); // the lines exercise both answers
 }
 
 struct CountCase {
@@ -277,24 +331,55 @@ TEST(PaletteLines, AreToldApartInOrder)
     EXPECT_FALSE(inHeader);
 }
 
-TEST(ColourLine, NeedsThreeComponentsWithin0To255)
+struct ColourCase {
+    std::string line;
+    std::string fault;      // "" for a colour
+    std::array<int, 3> rgb; // the colour, when it is one
+};
+
+void PrintTo(const ColourCase& c, std::ostream* os)
 {
-    EXPECT_EQ(faultOfColourLine({0, 0, 0}), "");
-    EXPECT_EQ(faultOfColourLine({255, 255, 255, -7, 300}), "");
-    EXPECT_EQ(faultOfColourLine({10, 20}), "fewer than three numbers");
-    EXPECT_EQ(faultOfColourLine({}), "fewer than three numbers");
-    EXPECT_EQ(faultOfColourLine({256, 0, 0}), "red 256 is outside 0 to 255");
-    EXPECT_EQ(faultOfColourLine({0, 300, -1}), "green 300 is outside 0 to 255");
-    EXPECT_EQ(faultOfColourLine({0, 0, -1}), "blue -1 is outside 0 to 255");
-    EXPECT_EQ(faultOfColourLine({INT_MIN, 0, 0}), "red -2147483648 is outside 0 to 255");
+    *os << testing::PrintToString(c.line);
 }
+
+class ColourLine : public testing::TestWithParam<ColourCase> {};
+
+TEST_P(ColourLine, NeedsThreeComponentsWithin0To255)
+{
+    std::array<int, 3> rgb{};
+    EXPECT_EQ(colourFromLine(GetParam().line, rgb), GetParam().fault.empty());
+    EXPECT_EQ(faultOfColourLine(GetParam().line), GetParam().fault);
+    if (GetParam().fault.empty()) {
+        EXPECT_EQ(rgb, GetParam().rgb);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ColourLine,
+    testing::Values(ColourCase{"0 0 0", "", {0, 0, 0}},
+                    ColourCase{"  255 128   0\tOrange 2", "", {255, 128, 0}},
+                    ColourCase{"255 255 255 -7 300", "", {255, 255, 255}},
+                    ColourCase{"x 1 y 2 z 3", "", {1, 2, 3}},
+                    ColourCase{"+1 007 3.9", "", {1, 7, 3}},
+                    ColourCase{"99999999999 1 2 3", "", {1, 2, 3}},
+                    ColourCase{"10 20\tTwo", "fewer than three numbers", {}},
+                    ColourCase{"", "fewer than three numbers", {}},
+                    ColourCase{"2147483648 0 0", "fewer than three numbers", {}},
+                    ColourCase{"256 0 0", "red 256 is outside 0 to 255", {}},
+                    ColourCase{"0 300 -1", "green 300 is outside 0 to 255", {}},
+                    ColourCase{"0 0 -1", "blue -1 is outside 0 to 255", {}},
+                    ColourCase{"-2147483648 0 0", "red -2147483648 is outside 0 to 255", {}}));
 
 TEST(WrittenForm, IsTheHeaderThenOneLinePerColour)
 {
     std::ostringstream out;
     writeGimpPaletteHeader(out, "Level 1", "16");
-    writeGimpPaletteColourLine(out, 224, 128, 0);
-    EXPECT_EQ(out.str(), "GIMP Palette\nName: Level 1\nColumns: 16\n#\n224 128 0\tUntitled\n");
+    std::string lines;
+    appendGimpPaletteColourLine(lines, 224, 128, 0);
+    appendGimpPaletteColourLine(lines, 0, 32, 7);
+    EXPECT_EQ(out.str() + lines,
+              "GIMP Palette\nName: Level 1\nColumns: 16\n#\n224 128 0\tUntitled\n"
+              "0 32 7\tUntitled\n");
 }
 
 TEST(WrittenForm, KeepsNameAndColumnTextsVerbatim)
