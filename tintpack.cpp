@@ -24,9 +24,11 @@ int main(int argc, char* argv[])
     }
 
     // Only a regular file: a FIFO would block, a device might never end.
+    // Read as bytes, as GIMP reads it: in text mode Windows ends a file at
+    // its first byte 1A. A CR before an LF is a blank to the reading rules.
     std::ifstream infile;
     if (isRegularFile(argv[1])) {
-        infile.open(argv[1]);
+        infile.open(argv[1], std::ios::binary);
     }
     if (!isReadableSeekableInput(infile)) {
         std::printf("%s: ERROR!!! Cannot open %s for reading!\n", argv[0], argv[1]);

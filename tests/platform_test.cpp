@@ -47,6 +47,21 @@ TEST(ControlBytes, PassThroughTintpackAndBack)
                            "160 0 0\tUntitled\n0 0 160\tUntitled\n"));
 }
 
+// In text mode, Windows ends a file at its first byte 1A: a palette holding
+// one, in a name, with CR LF line ends, must convert whole, as GIMP reads it.
+TEST(ControlBytes, InAPaletteDoNotEndIt)
+{
+    TemporaryFolder folder;
+    const std::string in = (folder / "in.gpl").string();
+    const std::string words = (folder / "words.bin").string();
+    writeFileBytes(in, "GIMP Palette\r\nName: Sub\r\n#\r\n255 0 0\tRed \x1a name\r\n\r\n"
+                       "160 0 160\tLine feeds\r\n");
+    const ProgramRun pack = runProgram("tintpack", {in, words});
+    EXPECT_EQ(pack.status, 0);
+    EXPECT_EQ(pack.output, expectedOutput(reading + writing, "tintpack", in, words));
+    EXPECT_EQ(readFileBytes(words), std::string("\x00\x0e\x0a\x0a", 4));
+}
+
 // A name that a code page would map to a look-alike ("Ω" to "O") must reach
 // the file system and the palette as it was typed.
 TEST(NonAsciiNames, ReachFilesAndPaletteUnchanged)
