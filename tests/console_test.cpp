@@ -261,8 +261,9 @@ std::string gplText(const std::vector<Colour>& palette, const std::string& lineE
     return text;
 }
 
-// The colours of the colour lines of a .gpl that tintunpack wrote.
-std::vector<Colour> coloursInUnpacked(const std::string& text)
+// The colours of a .gpl with the four-line header, as tintunpack writes it
+// and as the README's example has it.
+std::vector<Colour> coloursAfterFourHeaderLines(const std::string& text)
 {
     std::vector<Colour> colours;
     std::istringstream lines(text);
@@ -336,19 +337,7 @@ std::vector<ConsoleCase> consoleCases()
     std::vector<ConsoleCase> cases;
     // The README's example, as it stands in the repository.
     const std::string example = readFileBytes(TINT_EXAMPLE_PALETTE);
-    std::vector<Colour> level;
-    std::istringstream lines(example);
-    std::string line;
-    for (int header = 0; header < 4; ++header) {
-        std::getline(lines, line);
-    }
-    while (std::getline(lines, line)) {
-        std::istringstream numbers(line);
-        Colour colour{};
-        numbers >> colour[0] >> colour[1] >> colour[2];
-        level.push_back(colour);
-    }
-    cases.push_back({"the README's example", level, example});
+    cases.push_back({"the README's example", coloursAfterFourHeaderLines(example), example});
     cases.push_back(
         {"every level in every channel", everyLevelAsymmetric(), gplText(everyLevelAsymmetric())});
     cases.push_back({"64 colours", sixtyFourColours(), gplText(sixtyFourColours())});
@@ -387,7 +376,7 @@ TEST(Console, ShowsEveryColourThePaletteAskedFor)
         EXPECT_TRUE(wrong.empty()) << testing::PrintToString(wrong);
 
         // tintunpack gives back, for every colour, the three bits the console showed.
-        const std::vector<Colour> back = coloursInUnpacked(converted.unpacked);
+        const std::vector<Colour> back = coloursAfterFourHeaderLines(converted.unpacked);
         ASSERT_EQ(back.size(), c.palette.size());
         for (std::size_t slot = 0; slot < back.size() && slot < screen.bars.size(); ++slot) {
             ASSERT_TRUE(screen.bars[slot].has_value());
