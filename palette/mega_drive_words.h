@@ -23,13 +23,22 @@ inline int littleEndianShortFromInt(int i)
 // The colour word of one colour: each component divided by 32 (truncating
 // toward zero), placed in its field, and the terms added modulo 2^16 without
 // masking or range checks, so out-of-range components spill over.
+// i / 32, truncating toward zero, as an unsigned number of the same bits.
+// Shifted in unsigned arithmetic, which is defined for every int and costs no
+// division even where a compiler optimises for size (as it does in main).
+inline std::uint32_t quotientBy32(int i)
+{
+    const auto u = static_cast<std::uint32_t>(i);
+    return i < 0 ? 0U - ((0U - u) >> 5U) : u >> 5U;
+}
+
 inline std::uint16_t megaDriveWordFromRgb(int red, int green, int blue)
 {
-    // Dividing an int by 32 is defined for every int; the sum is formed in
-    // unsigned arithmetic, whose wrap-around keeps the low 16 bits exact.
-    const auto r = static_cast<std::uint32_t>(red / 32);
-    const auto g = static_cast<std::uint32_t>(green / 32);
-    const auto b = static_cast<std::uint32_t>(blue / 32);
+    // The sum is formed in unsigned arithmetic, whose wrap-around keeps the
+    // low 16 bits exact.
+    const std::uint32_t r = quotientBy32(red);
+    const std::uint32_t g = quotientBy32(green);
+    const std::uint32_t b = quotientBy32(blue);
     return static_cast<std::uint16_t>(r * 2U + g * 32U + b * 512U);
 }
 
