@@ -20,9 +20,6 @@ inline int littleEndianShortFromInt(int i)
     return static_cast<int>(((u << 8U) & 0xFF00U) | ((u >> 8U) & 0x00FFU));
 }
 
-// The colour word of one colour: each component divided by 32 (truncating
-// toward zero), placed in its field, and the terms added modulo 2^16 without
-// masking or range checks, so out-of-range components spill over.
 // i / 32, truncating toward zero, as an unsigned number of the same bits.
 // Shifted in unsigned arithmetic, which is defined for every int and costs no
 // division even where a compiler optimises for size (as it does in main).
@@ -32,6 +29,9 @@ inline std::uint32_t quotientBy32(int i)
     return i < 0 ? 0U - ((0U - u) >> 5U) : u >> 5U;
 }
 
+// The colour word of one colour: each component divided by 32 (truncating
+// toward zero), placed in its field, and the terms added modulo 2^16 without
+// masking or range checks, so out-of-range components spill over.
 inline std::uint16_t megaDriveWordFromRgb(int red, int green, int blue)
 {
     // The sum is formed in unsigned arithmetic, whose wrap-around keeps the

@@ -21,7 +21,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -161,23 +160,13 @@ Screen showOnTheConsole(const std::string& words)
 
     fs::create_directory(folder / "home");
     const std::string home = (folder / "home").string();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (chdir(folder.path().c_str()) != 0) {
-            _exit(126);
-        }
-        const int log = open("mednafen.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(log, STDOUT_FILENO);
-        dup2(log, STDERR_FILENO);
-        setenv("HOME", home.c_str(), 1);
-        setenv("MEDNAFEN_HOME", home.c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        unsetenv("DISPLAY");
-        execl(emulator.c_str(), emulator.c_str(), "-sound", "0", "-video.driver", "softfb",
-              "-qtrecord", "screen.mov", "-qtrecord.vcodec", "raw", "rom.bin",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    CommandOptions emulation;
+    emulation.folder = folder.path();
+    emulation.environment = {"HOME=" + home, "MEDNAFEN_HOME=" + home, "SDL_VIDEODRIVER=offscreen",
+                             "DISPLAY"};
+    const int child = startCommand({emulator, "-sound", "0", "-video.driver", "softfb", "-qtrecord",
+                                    "screen.mov", "-qtrecord.vcodec", "raw", "rom.bin"},
+                                   emulation, folder / "mednafen.log");
     // Ten frames of 1280 x 448, then a clean stop that closes the movie.
     const std::uintmax_t enough = std::uintmax_t{10} * 1280 * 448 * 3;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);

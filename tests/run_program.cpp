@@ -70,15 +70,52 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     return runCommand(words, options);
 }
 
-ProgramRun runCommand(const std::vector<std::string>& words, const CommandOptions& options)
+namespace {
+
+// An argument vector over `words`, which must outlive it.
+std::vector<char*> argvOf(std::vector<std::string>& words)
 {
-    std::vector<std::string> copies = words;
     std::vector<char*> argv;
-    argv.reserve(copies.size() + 1);
-    for (auto& word : copies) {
+    argv.reserve(words.size() + 1);
+    for (auto& word : words) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
+    return argv;
+}
+
+// In a forked child, after its standard streams are set: the environment,
+// folder and limits of `options`, then the command. Never returns.
+[[noreturn]] void execInChild(std::vector<char*>& argv, const CommandOptions& options)
+{
+    for (const std::string& setting : options.environment) {
+        const auto equals = setting.find('=');
+        if (equals == std::string::npos) {
+            unsetenv(setting.c_str());
+        } else {
+            setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+        }
+    }
+    if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) {
+        _exit(126);
+    }
+    if (options.fileSizeLimit) {
+        // A write past the limit then fails with EFBIG instead of a signal.
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(*options.fileSizeLimit),
+                           static_cast<rlim_t>(*options.fileSizeLimit)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+} // namespace
+
+ProgramRun runCommand(const std::vector<std::string>& words, const CommandOptions& options)
+{
+    std::vector<std::string> copies = words;
+    std::vector<char*> argv = argvOf(copies);
 
     int out[2];
     int in[2];
@@ -104,26 +141,7 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
         close(out[1]);
         close(in[0]);
         close(in[1]);
-        for (const std::string& setting : options.environment) {
-            const auto equals = setting.find('=');
-            if (equals == std::string::npos) {
-                unsetenv(setting.c_str());
-            } else {
-                setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
-            }
-        }
-        if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) {
-            _exit(126);
-        }
-        if (options.fileSizeLimit) {
-            // A write past the limit then fails with EFBIG instead of a signal.
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{static_cast<rlim_t>(*options.fileSizeLimit),
-                               static_cast<rlim_t>(*options.fileSizeLimit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
+        execInChild(argv, options);
     }
     close(out[1]);
     close(in[0]);
@@ -163,35 +181,35 @@ ProgramRun runCommand(const std::vector<std::string>& words, const CommandOption
         run.output.append(buffer, static_cast<std::size_t>(got));
     }
     close(out[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    run.status = waitForProgram(child);
     return run;
 }
 
-int startProgram(const std::string& program, const std::vector<std::string>& args)
+int startCommand(const std::vector<std::string>& words, const CommandOptions& options,
+                 const std::filesystem::path& log)
 {
-    std::vector<std::string> copies = args;
-    copies.insert(copies.begin(), programPath(program));
-    std::vector<char*> argv;
-    argv.reserve(copies.size() + 1);
-    for (auto& word : copies) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> copies = words;
+    std::vector<char*> argv = argvOf(copies);
     const pid_t child = fork();
     if (child < 0) {
         throw std::runtime_error("fork failed");
     }
     if (child == 0) {
-        const int null = open("/dev/null", O_RDWR);
+        const int null = open("/dev/null", O_RDONLY);
+        const int output = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
+        dup2(output, STDOUT_FILENO);
+        dup2(output, STDERR_FILENO);
+        execInChild(argv, options);
     }
     return child;
+}
+
+int startProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<std::string> words = args;
+    words.insert(words.begin(), programPath(program));
+    return startCommand(words, {}, "/dev/null");
 }
 
 int waitForProgram(int pid)

@@ -38,11 +38,17 @@ struct CommandOptions {
 // Runs any command, found on PATH like a shell would.
 ProgramRun runCommand(const std::vector<std::string>& words, const CommandOptions& options = {});
 
+// Starts any command without waiting for it, its standard output and error
+// into `log` (the input, time and capture options are not used); returns its
+// process id.
+int startCommand(const std::vector<std::string>& words, const CommandOptions& options,
+                 const std::filesystem::path& log);
+
 // Starts the program (no launcher) with its standard output discarded and
 // returns its process id, for tests that kill it.
 int startProgram(const std::string& program, const std::vector<std::string>& args);
 
-// Waits for a started program: its exit status, or -signal.
+// Waits for a started program or command: its exit status, or -signal.
 int waitForProgram(int pid);
 
 // A folder of sample files, named in the test configuration.
